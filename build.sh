@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Builds, plays and tests Asphaltix on Debian.
+#
+#   ./build.sh play    install what is missing, build, start the game
+#   ./build.sh test    install what is missing, build everything, run every test
+#   ./build.sh build   build the game and the headless runner only
+#
+# Build folders: build/ (the game; its folder build/game holds the programs and data),
+# build-asan/ (AddressSanitizer and UndefinedBehaviorSanitizer), build-fuzz/ (libFuzzer,
+# clang), build-win/ (the Windows program, mingw-w64).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PLAY_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev
+               libgtest-dev libbenchmark-dev)
+TEST_PACKAGES=("${PLAY_PACKAGES[@]}" clang libclang-rt-14-dev g++-mingw-w64-x86-64)
+JOBS=$(nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+
+install_packages() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "== installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+configure() {  # configure DIR [cmake options...]
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+build_game() {
+    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    ninja -C build -j"$JOBS" asphaltix asphaltix-headless game_data
+}
+
+run_fuzzers() {
+    configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+        -DCMAKE_CXX_COMPILER=clang++ -DASPHALTIX_FUZZ=ON -DASPHALTIX_TESTS=OFF -DASPHALTIX_BENCH=OFF
+    ninja -C build-fuzz -j"$JOBS" $(cd fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//')
+    for source in fuzz/fuzz_*.cpp; do
+        local name corpus work
+        name=$(basename "$source" .cpp)
+        corpus=fuzz/corpus/${name#fuzz_}
+        work=build-fuzz/corpus-${name#fuzz_}
+        rm -rf "$work" && mkdir -p "$work"
+        echo "== fuzzing $name for ${FUZZ_SECONDS}s"
+        (cd build-fuzz && "./bin/$name" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 \
+            -timeout=10 -print_final_stats=1 "../$work" "../$corpus" 2>&1 | tail -n 12)
+        # libFuzzer exits non-zero on a finding; pipefail carries it out.
+    done
+}
+
+case "${1:-}" in
+    play)
+        install_packages "${PLAY_PACKAGES[@]}"
+        build_game
+        cd build/game && exec ./asphaltix
+        ;;
+    build)
+        build_game
+        ;;
+    test)
+        install_packages "${TEST_PACKAGES[@]}"
+        echo "== build and test"
+        configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        ninja -C build -j"$JOBS"
+        (cd build && ctest --output-on-failure -j"$JOBS")
+        echo "== benchmarks (a short run each, to prove they work)"
+        for b in build/bin/bench_*; do
+            [ -x "$b" ] && "$b" --benchmark_min_time=0.01 >/dev/null
+        done
+        echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
+        configure build-asan -DCMAKE_BUILD_TYPE=Debug -DASPHALTIX_SANITIZE=ON -DASPHALTIX_BENCH=OFF
+        ninja -C build-asan -j"$JOBS"
+        (cd build-asan && ctest --output-on-failure -j"$JOBS")
+        echo "== fuzzing"
+        run_fuzzers
+        echo "== the Windows program (mingw-w64)"
+        configure build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+        ninja -C build-win -j"$JOBS"
+        test -f build-win/asphaltix.exe
+        echo "== all tests passed"
+        ;;
+    *)
+        sed -n '2,12p' "$0"
+        exit 2
+        ;;
+esac

@@ -1,0 +1,15 @@
+// The built-in 8 x 8 block font: capitals, digits, hyphen, exclamation mark and slash.
+#pragma once
+
+#include <cstdint>
+
+struct BlockGlyph {
+    char character;
+    uint8_t rows[8];  // row 0 first; bit 0x80 is column 0
+};
+
+constexpr int BlockFontGlyphs = 39;
+extern const BlockGlyph BlockFont[BlockFontGlyphs];
+
+// The glyph of a character, or null when the font has none.
+const BlockGlyph* FindGlyph(char character);
