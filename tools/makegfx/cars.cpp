@@ -1,0 +1,558 @@
+// Autos.gfx - the car sprites, 279 x 141 on a magenta (transparent) ground.
+//
+// Nine columns, 31 pixels apart, each holding a 30 x 70 car. The top row
+// drives up the screen (nose at the top), the bottom row (from y = 71) is the
+// same cars flipped to drive down. Column 2 is the player's car, columns 5-9
+// are the traffic.
+//
+// Each car is described by a handful of dimensions and painted per sample:
+// the body is a rounded box whose height field is lit from the upper left,
+// glass and lights are coloured directly. 4x4 samples per pixel; a pixel
+// belongs to the car when at least half its samples do, so the sprites have
+// hard edges and no magenta fringe.
+
+#include "gfx.hpp"
+
+namespace gfx {
+namespace {
+
+constexpr int kCarW = 30;
+constexpr int kCarH = 70;
+
+enum class Kind { Hatch, Sports, Pickup, Roadster, Saloon, Van, Taxi, Police, Estate };
+
+struct Car {
+    Kind kind;
+    Col paint;
+    Col trim;
+    float hw;                      // half width of the body
+    float front, back;             // body extent along the car
+    float rf, rb;                  // corner radii at nose and tail
+    float noseTaper, tailTaper;    // how much narrower nose and tail are
+    float axleF, axleR;            // wheel centres
+    float wheelLen;                // half length of a tyre
+    float wheelOut;                // outer edge of the tyres (|u|)
+    float ws, roofF, roofB, rw;    // windscreen base, roof front/back, rear window base
+    float roofHw;                  // half width of the roof
+    float gloss;
+};
+
+float sq(float v) { return v * v; }
+
+struct Sample {
+    bool in;
+    Col c;
+};
+
+// Sun from the upper left and a little in front of the viewer.
+constexpr float kLx = -0.43f, kLy = -0.56f, kLz = 0.70f;
+constexpr float kHx = -0.236f, kHy = -0.307f, kHz = 0.922f;
+
+class CarPainter {
+public:
+    explicit CarPainter(const Car& c) : c_(c) {}
+
+    Sample at(float u, float v) const
+    {
+        const float sd = bodySd(u, v);
+        const float au = std::fabs(u);
+        if (sd < 0.0f) {
+            Col col = surface(u, v, sd);
+            // Dark rim so the car reads against any road.
+            if (sd > -0.8f) col = col * 0.6f;
+            return {true, col};
+        }
+        // Door mirrors.
+        if (c_.kind != Kind::Van && v > c_.ws + 0.3f && v < c_.ws + 2.6f && au < c_.hw + 1.5f && au > c_.hw - 1.0f) {
+            const bool tip = au > c_.hw + 0.8f;
+            return {true, tip ? c_.paint * 0.45f : lit(c_.paint, u, v, 0.6f) * 0.85f};
+        }
+        // Tyres, peeking out beside the body.
+        for (float axle : {c_.axleF, c_.axleR}) {
+            if (std::fabs(v - axle) < c_.wheelLen && au < c_.wheelOut) {
+                const bool tread = int(std::floor((v - axle + 20.0f) * 0.9f)) % 2 == 0;
+                Col t = tread ? rgb(30, 30, 34) : rgb(18, 18, 20);
+                if (std::fabs(v - axle) > c_.wheelLen - 0.7f) t = rgb(14, 14, 16);
+                if (u < 0.0f && au > c_.wheelOut - 0.6f) t = t + grey(22.0f);  // lit shoulder
+                return {true, t};
+            }
+        }
+        return {false, {}};
+    }
+
+private:
+    float hwAt(float v) const
+    {
+        float w = c_.hw;
+        w -= c_.noseTaper * sq(clamp01((c_.front + 12.0f - v) / 12.0f));
+        w -= c_.tailTaper * sq(clamp01((v - (c_.back - 10.0f)) / 10.0f));
+        return w;
+    }
+
+    float bodySd(float u, float v) const
+    {
+        const float cy = 0.5f * (c_.front + c_.back), hy = 0.5f * (c_.back - c_.front);
+        const float r = v < cy ? c_.rf : c_.rb;
+        return sdBox(u, v, 0.0f, cy, hwAt(v), hy, r);
+    }
+
+    float roofSd(float u, float v) const
+    {
+        if (c_.roofHw <= 0.0f) return 1.0f;
+        const float hy = 0.5f * (c_.roofB - c_.roofF) - 0.9f * sq(u / c_.roofHw);
+        return sdBox(u, v, 0.0f, 0.5f * (c_.roofF + c_.roofB), c_.roofHw, hy, 2.2f);
+    }
+
+    // Half width of the glasshouse at v, or -1 outside it.
+    float glassHw(float u, float v) const
+    {
+        const float wsEdge = c_.ws + 1.8f * sq(u / c_.hw);
+        const float rwEdge = c_.rw - 1.4f * sq(u / c_.hw);
+        if (v < wsEdge || v > rwEdge) return -1.0f;
+        const float side = c_.roofHw + 1.4f;
+        if (v < c_.roofF) return lerp(hwAt(v) - 1.5f, side, clamp01((v - c_.ws) / (c_.roofF - c_.ws)));
+        if (v > c_.roofB) return lerp(side, hwAt(v) - 1.8f, clamp01((v - c_.roofB) / (c_.rw - c_.roofB)));
+        return side;
+    }
+
+    bool spoiler(float u, float v) const
+    {
+        return c_.kind == Kind::Sports && v > c_.back - 7.0f && v < c_.back - 3.8f && std::fabs(u) < c_.hw - 0.6f;
+    }
+
+    float height(float u, float v) const
+    {
+        const float sd = bodySd(u, v);
+        if (sd >= 0.0f) return 0.0f;
+        float h = smoothstep(0.0f, 3.4f, -sd);
+        const float au = std::fabs(u);
+        h += 0.45f * smoothstep(0.0f, 1.3f, -roofSd(u, v));
+        switch (c_.kind) {
+        case Kind::Sports:
+            if (spoiler(u, v)) h += 0.55f;
+            // Bulges over the wheels.
+            h += 0.12f * std::exp(-sq(au - (c_.hw - 3.5f)) / 4.0f) *
+                 (std::exp(-sq(v - c_.axleF) / 30.0f) + std::exp(-sq(v - c_.axleR) / 30.0f));
+            break;
+        case Kind::Van:
+            if (v > c_.roofF + 3.0f && v < c_.back - 2.0f && au < c_.roofHw - 1.0f) {
+                // Pressed ribs across the roof panel.
+                h += 0.05f * std::cos((v - c_.roofF) * 6.2831853f / 6.0f);
+            }
+            break;
+        case Kind::Pickup:
+            if (v > c_.rw + 2.0f && v < c_.back - 2.4f && au < c_.hw - 1.8f) h -= 0.5f;
+            break;
+        case Kind::Roadster:
+            if (cockpit(u, v)) h -= 0.45f;
+            break;
+        case Kind::Taxi:
+            if (au < 4.6f && v > c_.roofF + 3.0f && v < c_.roofF + 7.0f) h += 0.5f;
+            break;
+        case Kind::Police:
+            if (au < 7.2f && v > c_.roofF + 2.5f && v < c_.roofF + 5.5f) h += 0.45f;
+            break;
+        case Kind::Estate:
+            if (au > c_.roofHw - 1.8f && au < c_.roofHw - 0.6f && v > c_.roofF + 2.0f && v < c_.roofB - 1.0f) h += 0.3f;
+            break;
+        default:
+            break;
+        }
+        // A soft crease along the bonnet.
+        if (v < c_.ws && c_.kind != Kind::Van) h += 0.06f * std::exp(-sq(au - 5.5f) / 1.5f);
+        return h;
+    }
+
+    Col lit(Col base, float u, float v, float gloss) const
+    {
+        const float e = 0.45f;
+        const float gx = (height(u + e, v) - height(u - e, v)) / (2.0f * e);
+        const float gy = (height(u, v + e) - height(u, v - e)) / (2.0f * e);
+        float nx = -gx * 2.2f, ny = -gy * 2.2f, nz = 1.0f;
+        const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
+        nx /= len;
+        ny /= len;
+        nz /= len;
+        const float dif = std::max(0.0f, nx * kLx + ny * kLy + nz * kLz);
+        const float nh = std::max(0.0f, nx * kHx + ny * kHy + nz * kHz);
+        const float shine = std::pow(nh, 28.0f) * gloss;
+        return base * (0.36f + 0.8f * dif) + grey(150.0f * shine);
+    }
+
+    bool cockpit(float u, float v) const
+    {
+        return c_.kind == Kind::Roadster && v > c_.ws + 3.2f && v < c_.ws + 19.0f &&
+               std::fabs(u) < c_.hw - 2.6f - 0.8f * sq(clamp01((v - (c_.ws + 15.0f)) / 4.0f));
+    }
+
+    Col glass(float u, float v, float along, bool front) const
+    {
+        // along: 0 at the edge towards the bodywork, 1 at the roof.
+        Col g = front ? mix(rgb(92, 116, 140), rgb(26, 34, 48), along) : mix(rgb(60, 72, 92), rgb(22, 28, 40), along);
+        // Diagonal streak of reflected sky.
+        const float streak = std::fabs((v + u * 0.7f) - (front ? c_.ws + 3.0f : c_.rw - 3.5f));
+        if (streak < 1.1f) g = mix(g, rgb(190, 210, 225), 0.55f * (1.0f - streak / 1.1f));
+        return g;
+    }
+
+    Col paintAt(float u, float v) const
+    {
+        const float au = std::fabs(u);
+        switch (c_.kind) {
+        case Kind::Sports:
+            if (au > 1.3f && au < 4.2f) return c_.trim;  // twin racing stripes
+            break;
+        case Kind::Police:
+            // Dark bonnet and boot, white doors and roof.
+            if (v < c_.ws + 1.8f * sq(u / c_.hw) || v > c_.rw - 1.0f) return c_.trim;
+            break;
+        case Kind::Taxi:
+            if (au > c_.hw - 2.9f && au < c_.hw - 1.2f && v > c_.ws + 4.0f && v < c_.rw - 3.0f) {
+                const int cu = int(std::floor(au * 0.9f)), cv = int(std::floor(v * 0.55f));
+                return (cu + cv) % 2 ? rgb(24, 24, 24) : rgb(240, 240, 236);
+            }
+            break;
+        case Kind::Van:
+            if (v > c_.roofF + 1.0f && au > c_.roofHw - 3.6f && au < c_.roofHw - 1.6f) return c_.trim;
+            if (v < c_.ws + 2.0f) return c_.trim;  // cab front in the livery colour
+            break;
+        default:
+            break;
+        }
+        return c_.paint;
+    }
+
+    Col surface(float u, float v, float sd) const
+    {
+        const float au = std::fabs(u);
+        const float hw = hwAt(v);
+
+        // Lamps and grille at the nose.
+        if (v < c_.front + 3.4f && sd < -0.4f) {
+            if (au > hw - 7.2f && au < hw - 1.3f) {
+                const float cx = hw - 4.2f;
+                const float d = std::hypot((au - cx) / 3.0f, (v - (c_.front + 1.8f)) / 1.6f);
+                if (d < 1.0f) return mix(rgb(255, 252, 226), rgb(196, 190, 160), d * d);
+            }
+            if (au < hw - 7.6f && v < c_.front + 2.4f && c_.kind != Kind::Roadster) {
+                return (int(std::floor(v * 2.0f)) % 2) ? rgb(30, 32, 36) : rgb(70, 72, 78);
+            }
+        }
+        // Tail lights and bumper.
+        if (v > c_.back - 3.2f && sd < -0.3f) {
+            if (au > hw - 6.4f && au < hw - 1.2f) {
+                const bool core = v > c_.back - 2.4f && v < c_.back - 1.0f && au > hw - 5.0f && au < hw - 2.2f;
+                return core ? rgb(255, 96, 76) : rgb(196, 20, 24);
+            }
+            if (v > c_.back - 1.2f) return rgb(48, 48, 52);
+        }
+
+        // Extras that only some models have on top of the body.
+        switch (c_.kind) {
+        case Kind::Sports:
+            if (spoiler(u, v)) {
+                Col base = paintAt(u, v) * 0.92f;
+                if (au > c_.hw - 2.0f) base = rgb(36, 36, 40);  // end plates
+                return lit(base, u, v, c_.gloss);
+            }
+            // Bonnet vents.
+            if (v > c_.front + 9.0f && v < c_.front + 15.0f && au > 6.0f && au < 9.5f &&
+                int(std::floor((v - c_.front) * 0.5f)) % 2 == 0)
+                return rgb(40, 16, 16);
+            break;
+        case Kind::Pickup:
+            if (v > c_.rw + 2.0f && v < c_.back - 2.4f && au < c_.hw - 1.8f) {
+                // Load bed with ribs, and a wooden crate.
+                const float cu = u + 3.5f, cvv = v - (c_.rw + 7.5f);
+                if (std::fabs(cu) < 4.3f && std::fabs(cvv) < 4.3f) {
+                    Col wood = rgb(170, 126, 72);
+                    if (std::fabs(cu) > 3.4f || std::fabs(cvv) > 3.4f) wood = rgb(120, 84, 44);
+                    if (std::fabs(cu - cvv) < 0.6f) wood = rgb(132, 94, 50);
+                    return lit(wood, u, v, 0.1f) * 1.1f;
+                }
+                const bool rib = std::fmod(au + 100.0f, 3.5f) < 0.9f;
+                Col bed = rib ? rgb(92, 92, 96) : rgb(58, 58, 62);
+                if (v < c_.rw + 3.2f || au > c_.hw - 3.0f) bed = bed * 0.6f;  // shade under the walls
+                return bed;
+            }
+            break;
+        case Kind::Roadster:
+            if (cockpit(u, v)) {
+                const float seatV = c_.ws + 9.5f;
+                const float sdSeat = std::min(sdBox(u, v, -4.2f, seatV, 2.9f, 4.6f, 1.6f),
+                                              sdBox(u, v, 4.2f, seatV, 2.9f, 4.6f, 1.6f));
+                if (sdSeat < 0.0f) {
+                    Col leather = rgb(150, 70, 44);
+                    if (sdSeat > -0.6f) leather = leather * 0.6f;
+                    if (v > seatV + 2.5f) leather = leather * 1.15f;  // backrest top catches light
+                    return leather;
+                }
+                // Steering wheel.
+                const float dw = std::hypot(u + 4.2f, v - (c_.ws + 4.6f));
+                if (std::fabs(dw - 1.9f) < 0.55f) return rgb(20, 20, 22);
+                // Roll hoops behind the seats.
+                if (v > c_.ws + 15.4f && v < c_.ws + 16.8f && au > 1.2f && au < 7.4f) return rgb(200, 204, 210);
+                return rgb(40, 34, 32);
+            }
+            break;
+        case Kind::Taxi:
+            if (au < 4.6f && v > c_.roofF + 3.0f && v < c_.roofF + 7.0f) {
+                Col sign = rgb(250, 244, 196);
+                if (std::fabs(v - (c_.roofF + 5.0f)) < 0.6f && au < 3.4f) sign = rgb(40, 36, 30);
+                return lit(sign, u, v, 0.3f);
+            }
+            break;
+        case Kind::Police:
+            if (au < 7.2f && v > c_.roofF + 2.5f && v < c_.roofF + 5.5f) {
+                if (au < 1.4f) return rgb(60, 60, 66);
+                const Col lamp = u < 0.0f ? rgb(50, 110, 255) : rgb(255, 46, 40);
+                const bool hot = std::fabs(v - (c_.roofF + 3.7f)) < 0.8f && au > 3.0f && au < 5.6f;
+                return hot ? mix(lamp, rgb(255, 255, 255), 0.6f) : lamp;
+            }
+            break;
+        case Kind::Estate:
+            if (au > c_.roofHw - 1.8f && au < c_.roofHw - 0.6f && v > c_.roofF + 2.0f && v < c_.roofB - 1.0f)
+                return lit(rgb(170, 172, 178), u, v, 0.5f);
+            break;
+        case Kind::Van:
+            // Roof hatch.
+            if (std::fabs(u) < 4.0f && std::fabs(v - (c_.roofF + 22.0f)) < 3.5f) {
+                const float d = sdBox(u, v, 0.0f, c_.roofF + 22.0f, 4.0f, 3.5f, 1.0f);
+                if (d > -0.7f) return rgb(110, 112, 118);
+                return lit(rgb(200, 204, 210), u, v, 0.4f);
+            }
+            break;
+        default:
+            break;
+        }
+
+        // Glass.
+        const float g = c_.kind == Kind::Roadster ? -1.0f : glassHw(u, v);
+        if (g > 0.0f && au < g && roofSd(u, v) > 0.0f) {
+            if (v < c_.roofF) {
+                const float t = clamp01((v - c_.ws) / (c_.roofF - c_.ws));
+                const float aLine = lerp(hwAt(v) - 1.5f, c_.roofHw, t);
+                if (std::fabs(au - aLine) < 0.5f) return lit(c_.paint * 0.75f, u, v, 0.3f);  // A pillar
+                if (au < aLine) return glass(u, v, t, true);
+                return glass(u, v, 0.8f, false) * 0.8f;
+            }
+            if (v > c_.roofB) {
+                const float t = clamp01((c_.rw - v) / (c_.rw - c_.roofB));
+                const float cLine = lerp(hwAt(v) - 1.8f, c_.roofHw, t);
+                if (std::fabs(au - cLine) < 0.5f) return lit(c_.paint * 0.75f, u, v, 0.3f);  // C pillar
+                if (au < cLine) return glass(u, v, t, false);
+                return glass(u, v, 0.8f, false) * 0.8f;
+            }
+            // Side windows with a B pillar.
+            if (std::fabs(v - 0.5f * (c_.roofF + c_.roofB) - 1.0f) < 0.6f) return lit(c_.paint * 0.7f, u, v, 0.2f);
+            return glass(u, v, 0.9f, false) * 0.75f;
+        }
+        // Roadster: a short, steep windscreen.
+        if (c_.kind == Kind::Roadster && v > c_.ws + 1.6f * sq(u / c_.hw) && v < c_.ws + 3.2f && au < hw - 1.6f) {
+            if (au > hw - 2.4f) return rgb(190, 194, 200);  // frame
+            return glass(u, v, (v - c_.ws) / 3.2f, true);
+        }
+
+        // Paintwork.
+        Col base = paintAt(u, v);
+        const bool onRoof = roofSd(u, v) < 0.0f;
+        if (onRoof && c_.kind != Kind::Van) base = base * 1.04f;
+        return lit(base, u, v, c_.gloss);
+    }
+
+    const Car& c_;
+};
+
+Car makeCar(Kind kind, Col paint, Col trim)
+{
+    Car c{};
+    c.kind = kind;
+    c.paint = paint;
+    c.trim = trim;
+    // A medium saloon as the starting point.
+    c.hw = 12.6f;
+    c.front = 2.5f;
+    c.back = 67.5f;
+    c.rf = 5.0f;
+    c.rb = 4.0f;
+    c.noseTaper = 1.4f;
+    c.tailTaper = 0.8f;
+    c.axleF = 15.0f;
+    c.axleR = 53.0f;
+    c.wheelLen = 4.6f;
+    c.wheelOut = 13.8f;
+    c.ws = 20.0f;
+    c.roofF = 27.0f;
+    c.roofB = 43.0f;
+    c.rw = 50.0f;
+    c.roofHw = 8.6f;
+    c.gloss = 1.0f;
+    switch (kind) {
+    case Kind::Hatch:  // short and tall
+        c.hw = 12.2f;
+        c.front = 7.0f;
+        c.back = 63.0f;
+        c.rf = 5.5f;
+        c.rb = 4.5f;
+        c.axleF = 18.0f;
+        c.axleR = 52.0f;
+        c.wheelOut = 13.4f;
+        c.ws = 21.0f;
+        c.roofF = 28.0f;
+        c.roofB = 53.0f;
+        c.rw = 58.5f;
+        c.roofHw = 8.6f;
+        break;
+    case Kind::Sports:  // long bonnet, cabin set back, fat rear tyres
+        c.hw = 13.4f;
+        c.front = 1.5f;
+        c.back = 68.0f;
+        c.rf = 6.0f;
+        c.rb = 3.5f;
+        c.noseTaper = 2.4f;
+        c.tailTaper = 0.4f;
+        c.axleF = 14.0f;
+        c.axleR = 52.0f;
+        c.wheelLen = 5.2f;
+        c.wheelOut = 14.6f;
+        c.ws = 25.0f;
+        c.roofF = 32.5f;
+        c.roofB = 43.5f;
+        c.rw = 51.0f;
+        c.roofHw = 8.2f;
+        c.gloss = 1.4f;
+        break;
+    case Kind::Pickup:
+        c.hw = 13.0f;
+        c.front = 2.0f;
+        c.back = 68.0f;
+        c.rf = 4.0f;
+        c.rb = 2.0f;
+        c.tailTaper = 0.0f;
+        c.axleF = 14.5f;
+        c.axleR = 54.0f;
+        c.wheelLen = 5.0f;
+        c.wheelOut = 14.4f;
+        c.ws = 17.0f;
+        c.roofF = 23.5f;
+        c.roofB = 34.0f;
+        c.rw = 36.5f;
+        c.roofHw = 9.6f;
+        c.gloss = 0.7f;
+        break;
+    case Kind::Roadster:
+        c.hw = 12.2f;
+        c.front = 4.0f;
+        c.back = 65.0f;
+        c.rf = 6.5f;
+        c.rb = 6.0f;
+        c.noseTaper = 2.2f;
+        c.tailTaper = 1.6f;
+        c.axleF = 16.0f;
+        c.axleR = 51.0f;
+        c.wheelOut = 13.4f;
+        c.ws = 23.0f;
+        c.roofF = 0.0f;
+        c.roofB = 0.0f;
+        c.rw = 0.0f;
+        c.roofHw = 0.0f;
+        c.gloss = 1.3f;
+        break;
+    case Kind::Saloon:
+        break;
+    case Kind::Van:  // boxy, wide, short cab
+        c.hw = 13.6f;
+        c.front = 1.0f;
+        c.back = 69.0f;
+        c.rf = 4.0f;
+        c.rb = 1.5f;
+        c.noseTaper = 1.6f;
+        c.tailTaper = 0.0f;
+        c.axleF = 11.0f;
+        c.axleR = 56.0f;
+        c.wheelLen = 4.8f;
+        c.wheelOut = 14.5f;
+        c.ws = 8.0f;
+        c.roofF = 15.5f;
+        c.roofB = 68.0f;
+        c.rw = 68.0f;
+        c.roofHw = 12.6f;
+        c.gloss = 0.6f;
+        break;
+    case Kind::Taxi:
+        c.front = 2.0f;
+        c.back = 68.0f;
+        c.ws = 20.0f;
+        c.roofF = 27.0f;
+        c.roofB = 44.0f;
+        c.rw = 51.0f;
+        c.gloss = 0.9f;
+        break;
+    case Kind::Police:
+        c.hw = 12.8f;
+        c.front = 2.0f;
+        c.back = 68.0f;
+        c.ws = 20.5f;
+        c.roofF = 27.5f;
+        c.roofB = 44.5f;
+        c.rw = 51.5f;
+        break;
+    case Kind::Estate:  // long roof right to the tail
+        c.front = 2.0f;
+        c.back = 68.5f;
+        c.rb = 2.5f;
+        c.tailTaper = 0.2f;
+        c.ws = 19.0f;
+        c.roofF = 26.0f;
+        c.roofB = 59.0f;
+        c.rw = 64.0f;
+        c.axleR = 55.0f;
+        break;
+    }
+    return c;
+}
+
+void paintCar(Image& img, int column, const Car& car)
+{
+    const CarPainter painter(car);
+    const int x0 = 31 * (column - 1);
+    constexpr int kSS = 4;
+    for (int y = 0; y < kCarH; ++y)
+        for (int x = 0; x < kCarW; ++x) {
+            Col sum{};
+            int hits = 0;
+            for (int sy = 0; sy < kSS; ++sy)
+                for (int sx = 0; sx < kSS; ++sx) {
+                    const float u = float(x) + (float(sx) + 0.5f) / kSS - 15.0f;
+                    const float v = float(y) + (float(sy) + 0.5f) / kSS;
+                    const Sample s = painter.at(u, v);
+                    if (!s.in) continue;
+                    sum = sum + s.c;
+                    ++hits;
+                }
+            if (hits * 2 < kSS * kSS) continue;
+            Col c = sum * (1.0f / float(hits));
+            c = {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f), std::clamp(c.b, 0.0f, 255.0f)};
+            img.at(x0 + x, y) = c;
+            img.at(x0 + x, 140 - y) = c;  // the same car driving down
+        }
+}
+
+}  // namespace
+
+Image drawCars()
+{
+    Image img(279, 141, kTransparent);
+    paintCar(img, 1, makeCar(Kind::Hatch, rgb(104, 58, 164), rgb(0, 0, 0)));
+    paintCar(img, 2, makeCar(Kind::Sports, rgb(226, 28, 22), rgb(246, 246, 240)));
+    paintCar(img, 3, makeCar(Kind::Pickup, rgb(232, 124, 24), rgb(0, 0, 0)));
+    paintCar(img, 4, makeCar(Kind::Roadster, rgb(182, 188, 198), rgb(0, 0, 0)));
+    paintCar(img, 5, makeCar(Kind::Saloon, rgb(30, 108, 66), rgb(0, 0, 0)));
+    paintCar(img, 6, makeCar(Kind::Van, rgb(232, 232, 226), rgb(40, 96, 200)));
+    paintCar(img, 7, makeCar(Kind::Taxi, rgb(246, 196, 30), rgb(0, 0, 0)));
+    paintCar(img, 8, makeCar(Kind::Police, rgb(236, 238, 240), rgb(34, 36, 44)));
+    paintCar(img, 9, makeCar(Kind::Estate, rgb(124, 26, 46), rgb(0, 0, 0)));
+    return img;
+}
+
+}  // namespace gfx
