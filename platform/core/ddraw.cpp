@@ -233,9 +233,14 @@ HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE src, LPRECT srcRect, D
     }
     if (Busy()) return DDERR_SURFACEBUSY;
     auto value = static_cast<uint16_t>(fx->dwFillColor & 0xFFFF);
+    const size_t count = static_cast<size_t>(r.right - r.left);
     for (int y = r.top; y < r.bottom; ++y) {
-        uint16_t* row = Row(y);
-        std::fill(row + r.left, row + r.right, value);
+        uint16_t* row = Row(y) + r.left;
+        if ((value & 0xFF) == (value >> 8)) {
+            std::memset(row, value & 0xFF, count * 2);  // black, white and the like: bytewise
+        } else {
+            std::fill(row, row + count, value);
+        }
     }
     return DD_OK;
 }
@@ -387,9 +392,10 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
         hasKey_ = false;
         return DD_OK;
     }
-    key_ = *key;
-    if ((flags & DDCKEY_COLORSPACE) == 0) key_.dwColorSpaceHighValue = key_.dwColorSpaceLowValue;
-    if (key_.dwColorSpaceHighValue < key_.dwColorSpaceLowValue) return DDERR_INVALIDPARAMS;
+    DDCOLORKEY wanted = *key;
+    if ((flags & DDCKEY_COLORSPACE) == 0) wanted.dwColorSpaceHighValue = wanted.dwColorSpaceLowValue;
+    if (wanted.dwColorSpaceHighValue < wanted.dwColorSpaceLowValue) return DDERR_INVALIDPARAMS;
+    key_ = wanted;
     hasKey_ = true;
     return DD_OK;
 }
