@@ -114,9 +114,10 @@ GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileNa
         }
     }
 
-    // Rows outside the data, and row padding, stay black.
-    size_t rowBytes = static_cast<size_t>(std::max(lineLength, rowLength));
-    std::unique_ptr<uint8_t[]> dib(new (std::nothrow) uint8_t[rowBytes * static_cast<size_t>(height)]());
+    // Rows outside the data, and row padding, stay black. Every row takes exactly rowLength
+    // bytes, whatever the header says a scan line holds, so that is all the buffer needs.
+    std::unique_ptr<uint8_t[]> dib(
+        new (std::nothrow) uint8_t[static_cast<size_t>(rowLength) * static_cast<size_t>(height)]());
     if (!dib) return nullptr;
     int32_t lineBuffer = std::max({width, lineLength, rowLength});
     std::unique_ptr<uint8_t[]> decoded(new (std::nothrow) uint8_t[static_cast<size_t>(lineBuffer)]());

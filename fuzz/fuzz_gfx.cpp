@@ -1,0 +1,111 @@
+// libFuzzer target for the .gfx picture loader: each input is written to a file, loaded onto
+// an offscreen surface with DisplayDevice::LoadGfxImage, and the picture is then used the way
+// the game uses its pictures: blitted to the back buffer, given the sprites' colour key and
+// blitted again with it.
+//
+// The window and the display device are brought up once, over a minimal backend of our own.
+#include "../platform/core/platform.h"
+#include "../src/app/app.h"
+#include "../src/assets/assets.h"
+#include "../src/display/display.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// Does nothing and waits for nothing: the target only needs a window and a display.
+class FuzzBackend final : public plat::Backend {
+public:
+    bool CreateWindow(const char*) override { return true; }
+    void ScreenSize(int& width, int& height) override {
+        width = plat::kScreenWidth;
+        height = plat::kScreenHeight;
+    }
+    bool ActivateOnShow() override { return true; }
+    void DestroyWindow() override {}
+    void PollInput() override {}
+    void WaitForInput() override {}
+    bool OpenDisplay() override { return true; }
+    plat::PixelFormat DisplayFormat() override { return plat::kFormat565; }
+    void BeforeFlip() override {}
+    void AfterFlip() override {}
+    void FrontChanged() override {}
+    void Sleep(DWORD) override {}
+    void ShowMessageBox(const char*, const char*, UINT) override {}
+    bool OpenAudio(plat::Mixer*) override { return false; }
+    void SoundEvent(int, const char*, DWORD) override {}
+    void MciCommand(const char*, MCIERROR) override {}
+};
+
+bool BringUp() {
+    static FuzzBackend backend;
+    plat::Install(&backend);
+    if (!CreateMainWindow(nullptr, SW_SHOWDEFAULT)) return false;
+    if (!DisplayDevice.Init(MainWindow)) return false;
+    return DisplayDevice.BuildColourTables(BackSurface);
+}
+
+// The file each input is written to; removed when the run ends.
+std::string g_inputPath;
+
+void RemoveInput() { std::remove(g_inputPath.c_str()); }
+
+const std::string& InputPath() {
+    const char* base = std::getenv("TMPDIR");
+    g_inputPath = std::string(base != nullptr ? base : "/tmp") + "/fuzz_gfx-" +
+                  std::to_string(getpid()) + ".gfx";
+    std::atexit(RemoveInput);
+    return g_inputPath;
+}
+
+uint32_t Word(const uint8_t* data, size_t at) {
+    return static_cast<uint32_t>(data[at]) | (static_cast<uint32_t>(data[at + 1]) << 8);
+}
+
+// Pictures of more than 2048 x 2048 pixels are skipped: they are refused or loaded by the
+// same code as smaller ones, and each would cost too long a run.
+bool TooLarge(const uint8_t* data, size_t size) {
+    if (size < 12) return false;
+    int64_t width = static_cast<int64_t>(Word(data, 8)) - static_cast<int64_t>(Word(data, 4)) + 1;
+    int64_t height = static_cast<int64_t>(Word(data, 10)) - static_cast<int64_t>(Word(data, 6)) + 1;
+    if (width <= 0 || height <= 0) return false;
+    return width * height > int64_t{2048} * 2048;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool up = BringUp();
+    if (!up) std::abort();
+    static const std::string& path = InputPath();
+    if (TooLarge(data, size)) return 0;
+
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) std::abort();
+    if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
+    std::fclose(file);
+
+    GfxImage image = DisplayDevice.LoadGfxImage(DirectDrawObject, path.c_str());
+    if (image == nullptr) return 0;
+
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    if (image->GetSurfaceDesc(&desc) != DD_OK) std::abort();
+    RECT source{0, 0, static_cast<LONG>(desc.dwWidth < 640 ? desc.dwWidth : 640),
+                static_cast<LONG>(desc.dwHeight < 480 ? desc.dwHeight : 480)};
+    DisplayDevice.ClearSurface(BackSurface);
+    DisplayDevice.BlitToBack(0, 0, image, &source, DDBLTFAST_NOCOLORKEY);
+    SetColourKey(image, RGB(255, 0, 255));
+    DisplayDevice.BlitToBack(0, 0, image, &source, DDBLTFAST_SRCCOLORKEY);
+    if (DisplayDevice.LockSurface(BackSurface, &LockDesc)) {
+        DisplayDevice.DrawBlockText(10, 10, "FUZZ", 255, 255, 255);
+        DisplayDevice.UnlockSurface(BackSurface);
+    }
+    DisplayDevice.Flip();
+    image->Release();
+    return 0;
+}
