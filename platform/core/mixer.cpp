@@ -1,0 +1,241 @@
+// The software mixer: linear interpolation from each voice's own rate to 48 kHz, mono to
+// both sides, summed in 32 bits and clamped once.
+#include "mixer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <type_traits>
+
+namespace plat {
+namespace {
+
+// Longest stretch mixed from one copy of the voice states.
+constexpr int kPeriodFrames = 1024;
+
+uint64_t StepFor(uint32_t hz) {
+    return (static_cast<uint64_t>(hz) << 32) / static_cast<uint64_t>(Mixer::kOutputRate);
+}
+
+struct Pcm8 {
+    static int32_t At(const uint8_t* frame, int channel) {
+        return (static_cast<int32_t>(frame[channel]) - 128) * 256;
+    }
+};
+struct Pcm16 {
+    static int32_t At(const uint8_t* frame, int channel) {
+        int16_t v;
+        std::memcpy(&v, frame + 2 * channel, 2);
+        return v;
+    }
+};
+
+// Mixes one voice into `acc` from `position` on; returns with the position after the last
+// frame mixed and `ended` set when a one-shot voice has used up its last sample.
+template <class Sample, int Channels>
+void MixVoice(const Voice& voice, uint64_t& position, uint64_t step, bool looping, bool& ended,
+              int32_t* acc, int frames) {
+    const uint8_t* memory = voice.Memory();
+    const uint64_t count = voice.Frames();
+    const uint64_t length = count << 32;
+    constexpr int kBlock = Channels * (std::is_same_v<Sample, Pcm16> ? 2 : 1);
+    ended = false;
+    if (memory == nullptr || count == 0) {
+        ended = !looping;
+        return;
+    }
+    uint64_t pos = position;
+    for (int k = 0; k < frames; ++k) {
+        if (pos >= length) {
+            if (!looping) {
+                ended = true;
+                break;
+            }
+            pos %= length;
+        }
+        const uint64_t index = pos >> 32;
+        const int64_t frac = static_cast<int64_t>((pos >> 16) & 0xFFFF);
+        const uint8_t* here = memory + index * kBlock;
+        const uint8_t* next = nullptr;
+        if (index + 1 < count) {
+            next = here + kBlock;
+        } else if (looping) {
+            next = memory;
+        }
+        int32_t left;
+        int32_t right;
+        {
+            const int32_t a = Sample::At(here, 0);
+            const int32_t b = next != nullptr ? Sample::At(next, 0) : 0;
+            left = a + static_cast<int32_t>(((static_cast<int64_t>(b) - a) * frac) >> 16);
+        }
+        if constexpr (Channels == 2) {
+            const int32_t a = Sample::At(here, 1);
+            const int32_t b = next != nullptr ? Sample::At(next, 1) : 0;
+            right = a + static_cast<int32_t>(((static_cast<int64_t>(b) - a) * frac) >> 16);
+        } else {
+            right = left;
+        }
+        acc[2 * k] += left;
+        acc[2 * k + 1] += right;
+        pos += step;
+    }
+    if (pos >= length) {
+        if (looping) {
+            pos %= length;
+        } else {
+            ended = true;
+        }
+    }
+    position = pos;
+}
+
+}  // namespace
+
+Voice::Voice(uint32_t bytes, int channels, int bits, uint32_t rate)
+    : memory_(new (std::nothrow) uint8_t[bytes > 0 ? bytes : 1]),
+      bytes_(bytes),
+      frames_(channels > 0 && bits > 0 ? bytes / static_cast<uint32_t>(channels * bits / 8) : 0),
+      channels_(channels),
+      bits_(bits),
+      rate_(rate) {
+    if (memory_ != nullptr) std::memset(memory_.get(), bits == 8 ? 0x80 : 0, bytes);
+    frequency_ = rate;
+    step_ = StepFor(rate);
+}
+
+std::shared_ptr<Voice> Mixer::AddVoice(uint32_t bytes, int channels, int bits, uint32_t rate) {
+    if ((channels != 1 && channels != 2) || (bits != 8 && bits != 16)) return nullptr;
+    auto voice = std::shared_ptr<Voice>(new (std::nothrow) Voice(bytes, channels, bits, rate));
+    if (voice == nullptr || voice->Memory() == nullptr) return nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    voices_.push_back(voice);
+    return voice;
+}
+
+void Mixer::RemoveVoice(const Voice* voice) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    voices_.erase(std::remove_if(voices_.begin(), voices_.end(),
+                                 [voice](const std::shared_ptr<Voice>& v) { return v.get() == voice; }),
+                  voices_.end());
+}
+
+void Mixer::Play(Voice& voice, bool looping) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    voice.looping_ = looping;
+    if (voice.playing_) return;
+    if ((voice.position_ >> 32) >= voice.frames_) voice.position_ = 0;
+    voice.playing_ = true;
+    ++voice.generation_;
+}
+
+void Mixer::Stop(Voice& voice) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!voice.playing_) return;
+    voice.playing_ = false;
+    ++voice.generation_;
+}
+
+void Mixer::SetRate(Voice& voice, uint32_t hz) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    voice.frequency_ = hz;
+    voice.step_ = StepFor(hz);
+}
+
+uint32_t Mixer::Rate(const Voice& voice) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return voice.frequency_;
+}
+
+bool Mixer::Playing(const Voice& voice, bool* looping) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (looping != nullptr) *looping = voice.playing_ && voice.looping_;
+    return voice.playing_;
+}
+
+uint32_t Mixer::Position(const Voice& voice) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<uint32_t>(voice.position_ >> 32);
+}
+
+void Mixer::StopAll() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& v : voices_) {
+        if (v->playing_) ++v->generation_;
+        v->playing_ = false;
+        v->position_ = 0;
+    }
+}
+
+int Mixer::Voices() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(voices_.size());
+}
+
+void Mixer::Render(int16_t* out, int frames) {
+    if (out == nullptr || frames <= 0) return;
+    std::lock_guard<std::mutex> render(renderMutex_);
+    while (frames > 0) {
+        int n = std::min(frames, kPeriodFrames);
+        RenderPeriod(out, n);
+        out += 2 * n;
+        frames -= n;
+    }
+}
+
+void Mixer::RenderPeriod(int16_t* out, int frames) {
+    sounding_.clear();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& v : voices_) {
+            if (v->playing_) {
+                sounding_.push_back(Snapshot{v, v->position_, v->step_, v->generation_, v->looping_, false});
+            }
+        }
+    }
+
+    accumulator_.assign(static_cast<size_t>(frames) * 2, 0);
+    int32_t* acc = accumulator_.data();
+    for (Snapshot& s : sounding_) {
+        const Voice& v = *s.voice;
+        if (v.Bits() == 8) {
+            if (v.Channels() == 1) {
+                MixVoice<Pcm8, 1>(v, s.position, s.step, s.looping, s.ended, acc, frames);
+            } else {
+                MixVoice<Pcm8, 2>(v, s.position, s.step, s.looping, s.ended, acc, frames);
+            }
+        } else if (v.Channels() == 1) {
+            MixVoice<Pcm16, 1>(v, s.position, s.step, s.looping, s.ended, acc, frames);
+        } else {
+            MixVoice<Pcm16, 2>(v, s.position, s.step, s.looping, s.ended, acc, frames);
+        }
+    }
+
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (Snapshot& s : sounding_) {
+            Voice& v = *s.voice;
+            if (v.generation_ != s.generation) continue;  // started or stopped meanwhile
+            if (s.ended) {
+                v.playing_ = false;
+                v.position_ = 0;
+                ++v.generation_;
+            } else {
+                v.position_ = s.position;
+            }
+        }
+    }
+    // Voices removed meanwhile are let go here, after their last use.
+    sounding_.clear();
+
+    for (int i = 0; i < frames * 2; ++i) {
+        out[i] = static_cast<int16_t>(std::clamp(acc[i], int32_t{-32768}, int32_t{32767}));
+    }
+}
+
+Mixer& TheMixer() {
+    static Mixer mixer;
+    return mixer;
+}
+
+}  // namespace plat
