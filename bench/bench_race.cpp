@@ -1,0 +1,80 @@
+// One race frame on the headless display with the game's own pictures: the road, the
+// bonuses, the traffic with its collision rules, the player's car, the frame and the panel.
+#include "../tests/support/support.h"
+
+#include "../src/app/app.h"
+#include "../src/assets/assets.h"
+#include "../src/display/display.h"
+#include "../src/game/race.h"
+#include "../src/game/random.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+using namespace testing_support;
+
+namespace {
+
+// A race is run this many frames before it is started afresh, so that the measured frames
+// stay those of a race in progress (a clock that has run out or a wrecked car change little).
+constexpr int kFramesPerRace = 2000;
+
+bool BringUpOnce() {
+    static bool ready = [] {
+        Backend();
+        if (GameWindow() == nullptr) return false;
+        DisplayUp();
+        if (BackSurface == nullptr) return false;
+        std::string dir = GameDir() + "/";
+        RoadImage = DisplayDevice.LoadGfxImage(DirectDrawObject, (dir + "Strasse.gfx").c_str());
+        CarsImage = DisplayDevice.LoadGfxImage(DirectDrawObject, (dir + "Autos.gfx").c_str());
+        StatusImage = DisplayDevice.LoadGfxImage(DirectDrawObject, (dir + "Status.gfx").c_str());
+        return RoadImage != nullptr && CarsImage != nullptr && StatusImage != nullptr;
+    }();
+    return ready;
+}
+
+// A new race, past its countdown, with the accelerator held.
+void StartRace(int cars) {
+    RandomState = 1;
+    RaceState = {};
+    ResetRace();
+    ApplyDifficulty(2);
+    RaceState.countdown = 0;
+    RaceState.activeCars = cars;
+    ScreenState = 1;
+    CurtainPos = 0;
+    plat::KeyDown(VK_UP, false, false);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
+void BM_RaceTick(benchmark::State& state) {
+    if (!BringUpOnce()) {
+        state.SkipWithError("the display or the game's pictures could not be brought up");
+        return;
+    }
+    const int cars = static_cast<int>(state.range(0));
+    StartRace(cars);
+    int frames = 0;
+    for (auto _ : state) {
+        // The road's wraps add cars now and then; the figure is for a fixed number.
+        RaceState.activeCars = cars;
+        RaceTick();
+        if (++frames == kFramesPerRace) {
+            state.PauseTiming();
+            Backend().log.clear();
+            StartRace(cars);
+            frames = 0;
+            state.ResumeTiming();
+        }
+    }
+    Backend().log.clear();
+    plat::ReleaseAllKeys();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_RaceTick)->Arg(5)->Arg(15)->ArgName("activeCars")->Unit(benchmark::kMicrosecond);
+
+}  // namespace
