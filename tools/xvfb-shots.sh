@@ -9,13 +9,14 @@
 # Needs xvfb, xdotool and
 # imagemagick (apt-get install xvfb xauth xdotool imagemagick). The steps should end the game
 # (for example "key Escape" in the main menu); the script then prints its exit status.
+# XVFB_SCREEN sets the virtual screen (default 1024x768x24).
 set -euo pipefail
 out=$1
 shift
 mkdir -p "$out"
 game_dir=$(cd "$(dirname "$0")/../build/game" && pwd)
 display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 "${XVFB_SCREEN:-1024x768x24}" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT
 sleep 1

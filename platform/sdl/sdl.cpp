@@ -100,10 +100,23 @@ bool Backend::CreateWindow(const char* title) {
         videoUp_ = true;
     }
     const char* windowed = std::getenv("ASPHALTIX_WINDOWED");
-    Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (windowed == nullptr || std::strcmp(windowed, "1") != 0) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               plat::kScreenWidth, plat::kScreenHeight, flags | SDL_WINDOW_RESIZABLE);
+    Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
+    int x = SDL_WINDOWPOS_CENTERED;
+    int y = SDL_WINDOWPOS_CENTERED;
+    int width = plat::kScreenWidth;
+    int height = plat::kScreenHeight;
+    SDL_DisplayMode desktop;
+    if ((windowed == nullptr || std::strcmp(windowed, "1") != 0) &&
+        SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+        // Full screen. The window is also made as large as the screen, so that it covers it
+        // where no window manager carries out the full-screen request.
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+        x = 0;
+        y = 0;
+        width = desktop.w;
+        height = desktop.h;
+    }
+    window_ = SDL_CreateWindow(title, x, y, width, height, flags);
     if (window_ == nullptr) return false;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
