@@ -3,9 +3,10 @@
 // the game uses its effects: re-pitched, played, mixed for a few periods, re-pitched while it
 // sounds, and stopped.
 //
-// The window and the sound device are brought up once, over a minimal backend of our own.
+// The window and the sound device are brought up once, over a backend that does nothing.
 #include "../platform/core/mixer.h"
 #include "../platform/core/platform.h"
+#include "quiet_backend.h"
 #include "../src/app/app.h"
 #include "../src/audio/sound.h"
 
@@ -18,32 +19,8 @@
 
 namespace {
 
-// Does nothing and waits for nothing: the target only needs a window and the mixer.
-class FuzzBackend final : public plat::Backend {
-public:
-    bool CreateWindow(const char*) override { return true; }
-    void ScreenSize(int& width, int& height) override {
-        width = plat::kScreenWidth;
-        height = plat::kScreenHeight;
-    }
-    bool ActivateOnShow() override { return true; }
-    void DestroyWindow() override {}
-    void PollInput() override {}
-    void WaitForInput() override {}
-    bool OpenDisplay() override { return true; }
-    plat::PixelFormat DisplayFormat() override { return plat::kFormat565; }
-    void BeforeFlip() override {}
-    void AfterFlip() override {}
-    void FrontChanged() override {}
-    void Sleep(DWORD) override {}
-    void ShowMessageBox(const char*, const char*, UINT) override {}
-    bool OpenAudio(plat::Mixer*) override { return true; }
-    void SoundEvent(int, const char*, DWORD) override {}
-    void MciCommand(const char*, MCIERROR) override {}
-};
-
 bool BringUp() {
-    static FuzzBackend backend;
+    static QuietBackend backend;
     plat::Install(&backend);
     if (!CreateMainWindow(nullptr, SW_SHOWDEFAULT)) return false;
     return SoundDevice.Init();
