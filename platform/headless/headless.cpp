@@ -37,12 +37,12 @@ bool ParseCount(const std::string& text, long long& value) {
     return true;
 }
 
-bool ParseShotSpec(const std::string& spec, const std::string& origin, Options& options) {
-    size_t colon = spec.find(':');
+bool ParseShotOption(const std::string& value, const std::string& origin, Options& options) {
+    size_t colon = value.find(':');
     if (colon == std::string::npos) return false;
     long long frame = 0;
-    if (!ParseCount(spec.substr(0, colon), frame)) return false;
-    std::string name = spec.substr(colon + 1);
+    if (!ParseCount(value.substr(0, colon), frame)) return false;
+    std::string name = value.substr(colon + 1);
     if (name.empty()) return false;
     options.shots.push_back(Shot{frame, name, Resolve(name, origin), false});
     return true;
@@ -208,7 +208,7 @@ bool ParseCommandLine(int argc, char** argv, Options& options, std::string& erro
             }
         } else if (arg == "--shot") {
             if (!value(v)) return false;
-            if (!ParseShotSpec(v, origin, options)) {
+            if (!ParseShotOption(v, origin, options)) {
                 error = "bad --shot value '" + v + "' (expected N:FILE)";
                 return false;
             }
