@@ -11,8 +11,9 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
+# zenity is what SDL shows its message boxes with.
 PLAY_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev
-               libgtest-dev libbenchmark-dev)
+               libgtest-dev libbenchmark-dev zenity)
 TEST_PACKAGES=("${PLAY_PACKAGES[@]}" clang libclang-rt-14-dev g++-mingw-w64-x86-64)
 JOBS=$(nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}

@@ -240,10 +240,12 @@ void Backend::Sleep(DWORD ms) {
 void Backend::ShowMessageBox(const char* title, const char* text, UINT) {
     std::fprintf(stderr, "%s: %s\n", title, text);
     if (videoUp_) {
-        if (window_ != nullptr) SDL_SetWindowFullscreen(window_, 0);
+        // The full-screen window would cover the box: it steps aside while the box is up.
+        if (window_ != nullptr) SDL_HideWindow(window_);
         SDL_ShowCursor(SDL_ENABLE);
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, window_);
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr);
         SDL_ShowCursor(SDL_DISABLE);
+        if (window_ != nullptr) SDL_ShowWindow(window_);
     }
 }
 
