@@ -27,7 +27,8 @@ struct State {
     WindowClass wndClass;
     HWND__ window;
     bool windowExists = false;
-    std::deque<MSG> queue;
+    std::deque<MSG> posted;  // posted messages, handed out first
+    std::deque<MSG> input;   // keyboard input, after the posted messages
     bool quitPosted = false;
     int quitCode = 0;
     bool active = false;
@@ -47,14 +48,24 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return hwnd->proc(hwnd, msg, wParam, lParam);
 }
 
-void Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+MSG Make(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     MSG m{};
     m.hwnd = hwnd;
     m.message = msg;
     m.wParam = wParam;
     m.lParam = lParam;
-    S().queue.push_back(m);
+    return m;
 }
+
+void Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    S().posted.push_back(Make(hwnd, msg, wParam, lParam));
+}
+
+void PostInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    S().input.push_back(Make(hwnd, msg, wParam, lParam));
+}
+
+bool QueueEmpty() { return S().posted.empty() && S().input.empty(); }
 
 // Key message lParam: repeat count 1, bit 29 with Alt held, bit 30 when the key was down
 // before, bits 30 and 31 on release.
@@ -84,9 +95,11 @@ int KeyChar(int vk) {
 
 bool TakeMessage(LPMSG msg, bool remove) {
     State& s = S();
-    if (!s.queue.empty()) {
-        if (msg != nullptr) *msg = s.queue.front();
-        if (remove) s.queue.pop_front();
+    // As in Windows: posted messages first, then keyboard input, then the quit message.
+    for (std::deque<MSG>* queue : {&s.posted, &s.input}) {
+        if (queue->empty()) continue;
+        if (msg != nullptr) *msg = queue->front();
+        if (remove) queue->pop_front();
         return true;
     }
     if (s.quitPosted) {
@@ -116,10 +129,12 @@ Backend& Current() {
 void KeyDown(int vk, bool repeat, bool alt) {
     if (vk < 0 || vk > 255) return;
     State& s = S();
-    s.keys[static_cast<size_t>(vk)] = true;
+    bool wasDown = s.keys[static_cast<size_t>(vk)];
+    // An auto-repeat leaves the key's held state as it is.
+    if (!repeat) s.keys[static_cast<size_t>(vk)] = true;
     bool system = alt || vk == VK_F10;
-    Post(s.windowExists ? &s.window : nullptr, system ? WM_SYSKEYDOWN : WM_KEYDOWN,
-         static_cast<WPARAM>(vk), KeyParam(repeat, alt, false));
+    PostInput(s.windowExists ? &s.window : nullptr, system ? WM_SYSKEYDOWN : WM_KEYDOWN,
+              static_cast<WPARAM>(vk), KeyParam(repeat || wasDown, alt, false));
 }
 
 void KeyUp(int vk, bool alt) {
@@ -127,15 +142,15 @@ void KeyUp(int vk, bool alt) {
     State& s = S();
     s.keys[static_cast<size_t>(vk)] = false;
     bool system = alt || vk == VK_F10;
-    Post(s.windowExists ? &s.window : nullptr, system ? WM_SYSKEYUP : WM_KEYUP,
-         static_cast<WPARAM>(vk), KeyParam(false, alt, true));
+    PostInput(s.windowExists ? &s.window : nullptr, system ? WM_SYSKEYUP : WM_KEYUP,
+              static_cast<WPARAM>(vk), KeyParam(false, alt, true));
 }
 
 void ReleaseAllKeys() { S().keys.fill(false); }
 
 void Activate(bool active) {
     State& s = S();
-    if (s.active == active) return;
+    if (!s.windowExists || s.active == active) return;
     s.active = active;
     if (!active) ReleaseAllKeys();
     Send(&s.window, WM_ACTIVATEAPP, active ? 1 : 0, 0);
@@ -196,11 +211,13 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     s.windowExists = false;
     hwnd->alive = false;
     // Messages still queued for the window go with it.
-    std::deque<MSG> kept;
-    for (const MSG& m : s.queue) {
-        if (m.hwnd != hwnd) kept.push_back(m);
+    for (std::deque<MSG>* queue : {&s.posted, &s.input}) {
+        std::deque<MSG> kept;
+        for (const MSG& m : *queue) {
+            if (m.hwnd != hwnd) kept.push_back(m);
+        }
+        queue->swap(kept);
     }
-    s.queue.swap(kept);
     plat::Current().DestroyWindow();
     return TRUE;
 }
@@ -263,11 +280,8 @@ BOOL WINAPI TranslateMessage(const MSG* msg) {
     int ch = plat::KeyChar(static_cast<int>(msg->wParam & 0xFF));
     if (ch == 0) return FALSE;
     UINT charMsg = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-    // The character message comes next, before anything posted later.
-    MSG m = *msg;
-    m.message = charMsg;
-    m.wParam = static_cast<WPARAM>(ch);
-    S().queue.push_front(m);
+    // The character message is posted, so it comes before the keyboard input still queued.
+    plat::Post(msg->hwnd, charMsg, static_cast<WPARAM>(ch), msg->lParam);
     return TRUE;
 }
 
@@ -279,7 +293,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
 BOOL WINAPI WaitMessage(void) {
     auto& backend = plat::Current();
     backend.PollInput();
-    if (S().queue.empty() && !S().quitPosted) backend.WaitForInput();
+    if (plat::QueueEmpty() && !S().quitPosted) backend.WaitForInput();
     return TRUE;
 }
 
