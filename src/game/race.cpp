@@ -83,11 +83,10 @@ void Physics() {
     if (s.playerX > 638) s.playerX = 638;
 }
 
-DWORD EngineFrequency(int32_t speed, int64_t base) {
-    int64_t hz = static_cast<int64_t>(speed) * 50 + base;
-    if (hz < 0) hz = 0;
-    if (hz > 0xFFFFFFFFll) hz = 0xFFFFFFFFll;
-    return static_cast<DWORD>(hz);
+// The engine's pitch for a speed, handed on as the 32-bit value the formula gives (a negative
+// one becomes a frequency far out of range, which the sound buffer refuses).
+DWORD EngineFrequency(int32_t speed, int32_t base) {
+    return static_cast<DWORD>(Saturate(static_cast<int64_t>(speed) * 50 + base));
 }
 
 }  // namespace
