@@ -126,8 +126,10 @@ GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileNa
 
     std::fseek(file, HeaderSize, SEEK_SET);
     const int32_t planeBytes = lineLength / planes;
-    uint8_t* destination = dib.get() + static_cast<size_t>(height - 1) * static_cast<size_t>(rowLength);
     for (int32_t line = 0; line < height; ++line) {
+        // The DIB is bottom-up: the picture's first line is its last row.
+        uint8_t* destination =
+            dib.get() + static_cast<size_t>(height - 1 - line) * static_cast<size_t>(rowLength);
         bool whole = DecodeLine(file, decoded.get(), lineLength);
         if (planes == 1) {
             int32_t n = std::min(lineLength, rowLength);
@@ -160,7 +162,6 @@ GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileNa
             std::memcpy(destination, converted.get(), static_cast<size_t>(rowLength));
         }
         if (!whole) break;  // the data has ended: the rows above stay black
-        destination -= rowLength;
     }
 
     DibInfo info;
