@@ -263,6 +263,11 @@ bool ParseCommandLine(int argc, char** argv, Options& options, std::string& erro
 Backend::Backend(Options options) : options_(std::move(options)) {}
 
 int Backend::Run() {
+    if (chdir(options_.dir.c_str()) != 0) {
+        std::fprintf(stderr, "asphaltix-headless: cannot enter folder '%s'\n",
+                     options_.dir.c_str());
+        return 2;
+    }
     if (!options_.logPath.empty()) {
         log_ = std::fopen(options_.logPath.c_str(), "wb");
         if (log_ == nullptr) {
@@ -270,11 +275,6 @@ int Backend::Run() {
                          options_.logPath.c_str());
             return 2;
         }
-    }
-    if (chdir(options_.dir.c_str()) != 0) {
-        std::fprintf(stderr, "asphaltix-headless: cannot enter folder '%s'\n",
-                     options_.dir.c_str());
-        return 2;
     }
     plat::Install(this);
     static char empty[] = "";
