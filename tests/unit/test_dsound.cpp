@@ -10,39 +10,35 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 using namespace testing_support;
 
 namespace {
 
+using Samples = std::vector<int16_t>;
+constexpr DWORD kControls = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
+constexpr DWORD kPlaying = DSBSTATUS_PLAYING;
+
 WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
-    WAVEFORMATEX f;
-    std::memset(&f, 0, sizeof f);
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = channels;
-    f.nSamplesPerSec = rate;
-    f.wBitsPerSample = bits;
-    f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    f.nAvgBytesPerSec = rate * f.nBlockAlign;
-    return f;
+    const WORD align = static_cast<WORD>(channels * bits / 8);
+    return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
 }
 
-DSBUFFERDESC Desc(WAVEFORMATEX* format, DWORD bytes,
-                  DWORD flags = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME) {
-    DSBUFFERDESC d;
-    std::memset(&d, 0, sizeof d);
-    d.dwSize = sizeof d;
-    d.dwFlags = flags;
-    d.dwBufferBytes = bytes;
-    d.lpwfxFormat = format;
-    return d;
+DSBUFFERDESC Desc(WAVEFORMATEX* format, DWORD bytes, DWORD flags = kControls) {
+    return {sizeof(DSBUFFERDESC), flags, bytes, 0, format};
 }
 
-std::vector<int16_t> Render(int frames) {
-    std::vector<int16_t> out(static_cast<size_t>(frames) * 2, 0x5555);
+// The next frames of a mix of mono buffers: the left side, after checking the right is the same.
+Samples Mono(int frames) {
+    Samples out(static_cast<size_t>(frames) * 2, 0x5555), left;
     plat::TheMixer().Render(out.data(), frames);
-    return out;
+    for (size_t i = 0; i < out.size(); i += 2) {
+        EXPECT_EQ(out[i + 1], out[i]) << "frame " << i / 2;
+        left.push_back(out[i]);
+    }
+    return left;
 }
 
 DWORD Status(IDirectSoundBuffer* b) {
@@ -56,7 +52,6 @@ protected:
     void SetUp() override {
         Backend().Reset();
         ASSERT_EQ(DirectSoundCreate(nullptr, &ds_, nullptr), DS_OK);
-        ASSERT_NE(ds_, nullptr);
         ASSERT_EQ(Backend().mixer, &plat::TheMixer());
         ASSERT_EQ(ds_->SetCooperativeLevel(GameWindow(), DSSCL_NORMAL), DS_OK);
         plat::TheMixer().StopAll();
@@ -65,33 +60,21 @@ protected:
         for (IDirectSoundBuffer* b : made_) b->Release();
         if (ds_ != nullptr) ds_->Release();
     }
-
-    // A buffer holding the given 16-bit samples (interleaved when stereo).
-    IDirectSoundBuffer* Make16(const std::vector<int16_t>& samples, WORD channels, DWORD rate,
-                               DWORD flags = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME) {
-        WAVEFORMATEX f = Pcm(channels, rate, 16);
-        DSBUFFERDESC d = Desc(&f, static_cast<DWORD>(samples.size() * 2), flags);
-        return Fill(d, samples.data(), samples.size() * 2);
-    }
-    IDirectSoundBuffer* Make8(const std::vector<uint8_t>& samples, DWORD rate) {
-        WAVEFORMATEX f = Pcm(1, rate, 8);
-        DSBUFFERDESC d = Desc(&f, static_cast<DWORD>(samples.size()));
-        return Fill(d, samples.data(), samples.size());
-    }
-    IDirectSoundBuffer* Fill(const DSBUFFERDESC& d, const void* bytes, size_t size) {
+    IDirectSoundBuffer* Create(WAVEFORMATEX f, DWORD bytes, DWORD flags = kControls) {
+        DSBUFFERDESC d = Desc(&f, bytes, flags);
         IDirectSoundBuffer* b = nullptr;
         EXPECT_EQ(ds_->CreateSoundBuffer(&d, &b, nullptr), DS_OK);
-        if (b == nullptr) return nullptr;
-        made_.push_back(b);
-        void* p1 = nullptr;
-        void* p2 = nullptr;
-        DWORD n1 = 0;
-        DWORD n2 = 0;
-        EXPECT_EQ(b->Lock(0, static_cast<DWORD>(size), &p1, &n1, &p2, &n2, 0), DS_OK);
-        EXPECT_EQ(n1, size);
-        EXPECT_EQ(p2, nullptr);
-        std::memcpy(p1, bytes, size);
-        EXPECT_EQ(b->Unlock(p1, n1, p2, n2), DS_OK);
+        if (b != nullptr) made_.push_back(b);
+        return b;
+    }
+    // A buffer of 16-bit samples (interleaved when stereo), written through a lock.
+    IDirectSoundBuffer* Make(const Samples& s, WORD channels, DWORD rate, DWORD flags = kControls) {
+        IDirectSoundBuffer* b = Create(Pcm(channels, rate, 16), static_cast<DWORD>(s.size() * 2), flags);
+        void* p = nullptr;
+        DWORD n = 0;
+        if (b == nullptr || b->Lock(0, 0, &p, &n, nullptr, nullptr, DSBLOCK_ENTIREBUFFER) != DS_OK) return nullptr;
+        std::memcpy(p, s.data(), n);
+        EXPECT_EQ(b->Unlock(p, n, nullptr, 0), DS_OK);
         return b;
     }
 
@@ -100,48 +83,29 @@ protected:
 };
 
 TEST_F(DirectSoundTest, CreateSoundBufferRefusesWhatItCannotPlay) {
-    struct Case {
-        const char* what;
-        HRESULT expected;
-        DSBUFFERDESC desc;
+    const struct { const char* what; HRESULT expected; void (*change)(DSBUFFERDESC&, WAVEFORMATEX&); } cases[] = {
+        {"wrong dwSize", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.dwSize = 20; }},
+        {"reserved field", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.dwReserved = 1; }},
+        {"no format", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.lpwfxFormat = nullptr; }},
+        {"unknown flag", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.dwFlags = 0x00010000; }},
+        {"primary", DSERR_UNSUPPORTED, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d = Desc(nullptr, 0, DSBCAPS_PRIMARYBUFFER); }},
+        {"not PCM", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f.wFormatTag = 3; }},
+        {"three channels", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f = Pcm(3, 22050, 8); }},
+        {"24 bits", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f = Pcm(1, 22050, 24); }},
+        {"block alignment", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f.nBlockAlign = 2; }},
+        {"rate too low", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f = Pcm(1, DSBFREQUENCY_MIN - 1, 8); }},
+        {"rate too high", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f = Pcm(1, DSBFREQUENCY_MAX + 1, 8); }},
+        {"too small", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.dwBufferBytes = DSBSIZE_MIN - 1; }},
+        {"too large", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.dwBufferBytes = DSBSIZE_MAX + 1; }},
     };
-    WAVEFORMATEX good = Pcm(1, 22050, 8);
-    WAVEFORMATEX floatTag = good;
-    floatTag.wFormatTag = 3;
-    WAVEFORMATEX threeChannels = Pcm(3, 22050, 8);
-    WAVEFORMATEX bits24 = Pcm(1, 22050, 24);
-    WAVEFORMATEX badAlign = Pcm(2, 22050, 16);
-    badAlign.nBlockAlign = 2;
-    WAVEFORMATEX slow = Pcm(1, DSBFREQUENCY_MIN - 1, 8);
-    WAVEFORMATEX fast = Pcm(1, DSBFREQUENCY_MAX + 1, 8);
-    DSBUFFERDESC wrongSize = Desc(&good, 100);
-    wrongSize.dwSize = 20;
-    DSBUFFERDESC reserved = Desc(&good, 100);
-    reserved.dwReserved = 1;
-    const Case cases[] = {
-        {"wrong dwSize", DSERR_INVALIDPARAM, wrongSize},
-        {"reserved field", DSERR_INVALIDPARAM, reserved},
-        {"no format", DSERR_INVALIDPARAM, Desc(nullptr, 100)},
-        {"unknown flag", DSERR_INVALIDPARAM, Desc(&good, 100, 0x00010000)},
-        {"primary with a format", DSERR_INVALIDPARAM, Desc(&good, 100, DSBCAPS_PRIMARYBUFFER)},
-        {"primary", DSERR_UNSUPPORTED, Desc(nullptr, 0, DSBCAPS_PRIMARYBUFFER)},
-        {"not PCM", DSERR_BADFORMAT, Desc(&floatTag, 100)},
-        {"three channels", DSERR_BADFORMAT, Desc(&threeChannels, 300)},
-        {"24 bits", DSERR_BADFORMAT, Desc(&bits24, 300)},
-        {"block alignment", DSERR_BADFORMAT, Desc(&badAlign, 100)},
-        {"rate too low", DSERR_BADFORMAT, Desc(&slow, 100)},
-        {"rate too high", DSERR_BADFORMAT, Desc(&fast, 100)},
-        {"too small", DSERR_INVALIDPARAM, Desc(&good, DSBSIZE_MIN - 1)},
-        {"too large", DSERR_INVALIDPARAM, Desc(&good, DSBSIZE_MAX + 1)},
-    };
-    int voices = plat::TheMixer().Voices();
-    for (const Case& c : cases) {
-        IDirectSoundBuffer* b = reinterpret_cast<IDirectSoundBuffer*>(uintptr_t{0x1234});
-        EXPECT_EQ(ds_->CreateSoundBuffer(&c.desc, &b, nullptr), c.expected) << c.what;
+    WAVEFORMATEX good = Pcm(1, 22050, 8), f = good;
+    for (const auto& c : cases) {
+        DSBUFFERDESC d = Desc(&(f = good), 100);
+        c.change(d, f);
+        auto* b = reinterpret_cast<IDirectSoundBuffer*>(uintptr_t{0x1234});
+        EXPECT_EQ(ds_->CreateSoundBuffer(&d, &b, nullptr), c.expected) << c.what;
         EXPECT_EQ(b, nullptr) << c.what;
     }
-    EXPECT_EQ(plat::TheMixer().Voices(), voices);  // nothing was made
-
     IDirectSoundBuffer* b = nullptr;
     DSBUFFERDESC d = Desc(&good, 100);
     EXPECT_EQ(ds_->CreateSoundBuffer(nullptr, &b, nullptr), DSERR_INVALIDPARAM);
@@ -151,281 +115,163 @@ TEST_F(DirectSoundTest, CreateSoundBufferRefusesWhatItCannotPlay) {
     IDirectSound* fresh = nullptr;
     ASSERT_EQ(DirectSoundCreate(nullptr, &fresh, nullptr), DS_OK);
     EXPECT_EQ(fresh->CreateSoundBuffer(&d, &b, nullptr), DSERR_UNINITIALIZED);
-    EXPECT_EQ(b, nullptr);
     EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, DSSCL_NORMAL), DSERR_INVALIDPARAM);
     EXPECT_EQ(fresh->Release(), 0u);
 
     // The limits themselves are fine; so is a size that is not a whole number of frames.
-    WAVEFORMATEX edges = Pcm(2, DSBFREQUENCY_MAX, 16);
-    d = Desc(&edges, DSBSIZE_MIN + 2, DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY);
-    ASSERT_EQ(ds_->CreateSoundBuffer(&d, &b, nullptr), DS_OK);
-    made_.push_back(b);
-    WAVEFORMATEX low = Pcm(1, DSBFREQUENCY_MIN, 8);
-    d = Desc(&low, DSBSIZE_MIN, 0);
-    ASSERT_EQ(ds_->CreateSoundBuffer(&d, &b, nullptr), DS_OK);
-    made_.push_back(b);
+    Create(Pcm(2, DSBFREQUENCY_MAX, 16), DSBSIZE_MIN + 2, DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY);
+    Create(Pcm(1, DSBFREQUENCY_MIN, 8), DSBSIZE_MIN, 0);
 }
 
 TEST_F(DirectSoundTest, NewBuffersAreSilentAndLocksWrapAround) {
-    WAVEFORMATEX f8 = Pcm(1, 22050, 8);
-    WAVEFORMATEX f16 = Pcm(2, 22050, 16);
-    for (WAVEFORMATEX* f : {&f8, &f16}) {
-        DSBUFFERDESC d = Desc(f, 64);
-        IDirectSoundBuffer* b = nullptr;
-        ASSERT_EQ(ds_->CreateSoundBuffer(&d, &b, nullptr), DS_OK);
-        made_.push_back(b);
-        void* p1 = nullptr;
-        void* p2 = nullptr;
-        DWORD n1 = 0;
-        DWORD n2 = 0;
+    for (WORD bits : {8, 16}) {
+        IDirectSoundBuffer* b = Create(Pcm(bits / 8, 22050, bits), 64);
+        ASSERT_NE(b, nullptr);
+        void *p1 = nullptr, *p2 = nullptr;
+        DWORD n1 = 0, n2 = 0;
         ASSERT_EQ(b->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER), DS_OK);
-        ASSERT_EQ(n1, 64u);
-        EXPECT_EQ(p2, nullptr);
-        EXPECT_EQ(n2, 0u);
-        const uint8_t silence = f->wBitsPerSample == 8 ? 0x80 : 0x00;
+        ASSERT_EQ(std::tuple(n1, p2, n2), std::tuple(DWORD{64}, nullptr, DWORD{0}));
         auto* bytes = static_cast<uint8_t*>(p1);
-        for (int i = 0; i < 64; ++i) EXPECT_EQ(bytes[i], silence) << i;
+        EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 64), std::vector<uint8_t>(64, bits == 8 ? 0x80 : 0));
         EXPECT_EQ(b->Unlock(p1, n1, p2, n2), DS_OK);
 
-        // Past the end the lock goes on at the start.
+        // Past the end the lock goes on at the start, given somewhere to put the second part.
         ASSERT_EQ(b->Lock(60, 10, &p1, &n1, &p2, &n2, 0), DS_OK);
-        EXPECT_EQ(p1, bytes + 60);
-        EXPECT_EQ(n1, 4u);
-        EXPECT_EQ(p2, bytes);
-        EXPECT_EQ(n2, 6u);
+        EXPECT_EQ(std::tuple(p1, n1, p2, n2), (std::tuple<void*, DWORD, void*, DWORD>(bytes + 60, 4, bytes, 6)));
         EXPECT_EQ(b->Unlock(p1, n1, p2, n2), DS_OK);
         EXPECT_EQ(b->Lock(60, 10, &p1, &n1, nullptr, nullptr, 0), DSERR_INVALIDPARAM);
-
-        EXPECT_EQ(b->Lock(0, 65, &p1, &n1, &p2, &n2, 0), DSERR_INVALIDPARAM);
-        EXPECT_EQ(p1, nullptr);
-        EXPECT_EQ(b->Lock(64, 1, &p1, &n1, &p2, &n2, 0), DSERR_INVALIDPARAM);
-        EXPECT_EQ(b->Lock(0, 0, &p1, &n1, &p2, &n2, 0), DSERR_INVALIDPARAM);
-        EXPECT_EQ(b->Lock(0, 4, nullptr, &n1, &p2, &n2, 0), DSERR_INVALIDPARAM);
-        EXPECT_EQ(b->Lock(0, 4, &p1, &n1, &p2, &n2, 0x100), DSERR_INVALIDPARAM);
-
+        for (auto [at, size, flags] : {std::tuple<DWORD, DWORD, DWORD>{0, 65, 0}, {64, 1, 0}, {0, 0, 0}, {0, 4, 0x100}}) {
+            EXPECT_EQ(b->Lock(at, size, &p1, &n1, &p2, &n2, flags), DSERR_INVALIDPARAM) << at << " " << size;
+        }
         // Regions that are not the buffer's own are refused on unlock.
         char elsewhere[8];
         EXPECT_EQ(b->Unlock(elsewhere, 8, nullptr, 0), DSERR_INVALIDPARAM);
         EXPECT_EQ(b->Unlock(bytes + 60, 8, nullptr, 0), DSERR_INVALIDPARAM);
-        EXPECT_EQ(b->Unlock(nullptr, 4, nullptr, 0), DSERR_INVALIDPARAM);
     }
 }
 
-TEST_F(DirectSoundTest, PlaysOnceUntilTheLastSampleIsConsumed) {
-    // 480 frames at 48 kHz: one sample per output frame.
-    std::vector<int16_t> ramp(480);
-    for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<int16_t>(10 * i + 10);
-    IDirectSoundBuffer* b = Make16(ramp, 1, 48000);
+TEST_F(DirectSoundTest, PlaysOnceOrLoopsStopsWhereItIsAndGoesWhenReleased) {
+    IDirectSoundBuffer* b = Make({10, 20, 30, 40}, 1, 48000);  // one sample per output frame
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(Status(b), 0u);
-    EXPECT_EQ(Render(16), std::vector<int16_t>(32, 0));  // silent until played
-
+    EXPECT_EQ(Mono(2), Samples(2, 0));  // silent until played
     ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
-    EXPECT_EQ(Status(b), static_cast<DWORD>(DSBSTATUS_PLAYING));
-    std::vector<int16_t> out = Render(479);
-    for (int k = 0; k < 479; ++k) {
-        ASSERT_EQ(out[2 * k], ramp[k]) << k;
-        ASSERT_EQ(out[2 * k + 1], ramp[k]) << k;  // mono on both sides
-    }
-    EXPECT_EQ(Status(b), static_cast<DWORD>(DSBSTATUS_PLAYING));  // one sample to go
-    out = Render(2);
-    EXPECT_EQ(out[0], ramp[479]);
-    EXPECT_EQ(out[2], 0);
+    EXPECT_EQ(Mono(3), (Samples{10, 20, 30}));
+    EXPECT_EQ(Status(b), kPlaying);  // one sample to go
+    EXPECT_EQ(Mono(2), (Samples{40, 0}));
     EXPECT_EQ(Status(b), 0u);
 
-    // Played to its end, it starts again from its beginning.
+    // Played to its end, it starts again from its beginning; Stop keeps the position.
     ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
-    out = Render(2);
-    EXPECT_EQ(out[0], ramp[0]);
-    EXPECT_EQ(out[2], ramp[1]);
-
-    // Stop keeps the position; Play goes on from there.
+    EXPECT_EQ(Mono(1), Samples{10});
     ASSERT_EQ(b->Stop(), DS_OK);
     EXPECT_EQ(Status(b), 0u);
-    EXPECT_EQ(Render(8), std::vector<int16_t>(16, 0));
+    EXPECT_EQ(Mono(2), Samples(2, 0));
     ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
-    out = Render(1);
-    EXPECT_EQ(out[0], ramp[2]);
-    // Play on a sounding buffer neither restarts nor skips.
-    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
-    out = Render(1);
-    EXPECT_EQ(out[0], ramp[3]);
+    EXPECT_EQ(Mono(2), (Samples{20, 30}));
 
-    EXPECT_EQ(b->Play(1, 0, 0), DSERR_INVALIDPARAM);
-    EXPECT_EQ(b->Play(0, 1, 0), DSERR_INVALIDPARAM);
+    // Looping at half a sample per frame, the last sample leads back into the first. Played
+    // again without the flag while it sounds, it neither restarts nor skips, and ends.
+    ASSERT_EQ(b->SetFrequency(24000), DS_OK);
+    ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    EXPECT_EQ(Status(b), kPlaying | DSBSTATUS_LOOPING);
+    EXPECT_EQ(Mono(6), (Samples{40, 25, 10, 15, 20, 25}));
+    EXPECT_EQ(Status(b), kPlaying | DSBSTATUS_LOOPING);
+    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(Status(b), kPlaying);
+    EXPECT_EQ(Mono(6), (Samples{30, 35, 40, 20, 0, 0}));
+    EXPECT_EQ(Status(b), 0u);
+
     EXPECT_EQ(b->Play(0, 0, 0x80), DSERR_INVALIDPARAM);
     EXPECT_EQ(b->GetStatus(nullptr), DSERR_INVALIDPARAM);
-}
 
-TEST_F(DirectSoundTest, LoopingBuffersGoRoundUntilStopped) {
-    IDirectSoundBuffer* b = Make16({100, 200, 300, 400}, 1, 48000);
-    ASSERT_NE(b, nullptr);
+    // References are counted; released while it sounds, the buffer leaves the mix at once.
+    const int voices = plat::TheMixer().Voices();
+    made_.clear();
     ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
-    EXPECT_EQ(Status(b), static_cast<DWORD>(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING));
-    std::vector<int16_t> out = Render(10);
-    const int16_t expected[] = {100, 200, 300, 400, 100, 200, 300, 400, 100, 200};
-    for (int k = 0; k < 10; ++k) EXPECT_EQ(out[2 * k], expected[k]) << k;
-    EXPECT_EQ(Status(b), static_cast<DWORD>(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING));
-    ASSERT_EQ(b->Stop(), DS_OK);
-    EXPECT_EQ(Status(b), 0u);
+    EXPECT_EQ(b->AddRef(), 2u);
+    EXPECT_EQ(b->Release(), 1u);
+    EXPECT_EQ(Mono(2), (Samples{10, 15}));
+    EXPECT_EQ(b->Release(), 0u);
+    EXPECT_EQ(plat::SoundBufferIndex(b), -1);
+    EXPECT_EQ(plat::TheMixer().Voices(), voices - 1);
+    EXPECT_EQ(Mono(2), Samples(2, 0));
 }
 
-TEST_F(DirectSoundTest, SetFrequencyChecksItsRangeAndControl) {
-    IDirectSoundBuffer* b = Make16({0, 0, 0, 0}, 1, 22050);
-    IDirectSoundBuffer* fixed = Make16({0, 0, 0, 0}, 1, 22050, DSBCAPS_CTRLVOLUME);
-    ASSERT_NE(b, nullptr);
-    ASSERT_NE(fixed, nullptr);
-    EXPECT_EQ(b->SetFrequency(DSBFREQUENCY_MIN - 1), DSERR_INVALIDPARAM);
-    EXPECT_EQ(b->SetFrequency(DSBFREQUENCY_MAX + 1), DSERR_INVALIDPARAM);
-    EXPECT_EQ(b->SetFrequency(DSBFREQUENCY_MIN), DS_OK);
-    EXPECT_EQ(b->SetFrequency(DSBFREQUENCY_MAX), DS_OK);
-    EXPECT_EQ(b->SetFrequency(0), DS_OK);  // back to the buffer's own rate
+TEST_F(DirectSoundTest, SetFrequencyChecksItsRangeAndControlAndEveryCallIsReported) {
+    IDirectSoundBuffer* b = Make({0, 0}, 1, 22050);
+    IDirectSoundBuffer* fixed = Make({0, 0}, 1, 22050, DSBCAPS_CTRLVOLUME);
+    ASSERT_TRUE(b && fixed);
+    for (auto [hz, result] : {std::pair<DWORD, HRESULT>{DSBFREQUENCY_MIN - 1, DSERR_INVALIDPARAM},
+                              {DSBFREQUENCY_MAX + 1, DSERR_INVALIDPARAM}, {DSBFREQUENCY_MIN, DS_OK},
+                              {DSBFREQUENCY_MAX, DS_OK}, {0, DS_OK} /* the buffer's own rate */}) {
+        EXPECT_EQ(b->SetFrequency(hz), result) << hz;
+    }
     EXPECT_EQ(fixed->SetFrequency(44100), DSERR_CONTROLUNAVAIL);
+    EXPECT_EQ(b->Play(1, 0, 0), DSERR_INVALIDPARAM);
 
-    // Every call that reaches a buffer is told to the backend, refused or not.
+    // Refused or not, each call is told to the backend under the buffer's number, counted
+    // in the order the buffers were made.
     const int n = plat::SoundBufferIndex(b);
-    const int m = plat::SoundBufferIndex(fixed);
     ASSERT_GE(n, 0);
-    EXPECT_EQ(m, n + 1);
-    EXPECT_EQ(plat::SoundBufferIndex(nullptr), -1);
-    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
-    ASSERT_EQ(b->Stop(), DS_OK);
-    ASSERT_EQ(b->Play(1, 0, 0), DSERR_INVALIDPARAM);
-    const std::string sn = "sound " + std::to_string(n);
-    const std::string sm = "sound " + std::to_string(m);
+    const std::string sn = "sound " + std::to_string(n) + " ", sm = "sound " + std::to_string(n + 1) + " ";
     EXPECT_EQ(Backend().Lines("sound"),
-              (std::vector<std::string>{sn + " freq 99", sn + " freq 100001", sn + " freq 100",
-                                        sn + " freq 100000", sn + " freq 0", sm + " freq 44100",
-                                        sn + " play", sn + " stop", sn + " play"}));
+              (std::vector<std::string>{sn + "freq 99", sn + "freq 100001", sn + "freq 100", sn + "freq 100000",
+                                        sn + "freq 0", sm + "freq 44100", sn + "play"}));
 }
 
 TEST_F(DirectSoundTest, InterpolatesLinearlyBetweenSamples) {
-    std::vector<int16_t> ramp = {0, 400, 800, 1200, -1200, -400};
-    IDirectSoundBuffer* b = Make16(ramp, 1, 24000);  // half a sample per output frame
-    ASSERT_NE(b, nullptr);
-    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
-    std::vector<int16_t> out = Render(12);
-    const int16_t half[] = {0, 200, 400, 600, 800, 1000, 1200, 0, -1200, -800, -400, -200};
-    for (int k = 0; k < 12; ++k) EXPECT_EQ(out[2 * k], half[k]) << k;
-    EXPECT_EQ(Status(b), 0u);
-
+    IDirectSoundBuffer* b = Make({0, 400, 800, 1200, -1200, -400}, 1, 24000);
+    IDirectSoundBuffer* fast = Make({0, 1000, 2000, 3000, 4000, 5000, 6000, 7000}, 1, 96000);
+    ASSERT_TRUE(b && fast);
+    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);  // half a sample per output frame, towards silence at the end
+    EXPECT_EQ(Mono(12), (Samples{0, 200, 400, 600, 800, 1000, 1200, 0, -1200, -800, -400, -200}));
+    EXPECT_EQ(Status(b), 0u);  // over with the last frame
     ASSERT_EQ(b->SetFrequency(12000), DS_OK);  // a quarter sample per output frame
     ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
-    out = Render(6);
-    const int16_t quarter[] = {0, 100, 200, 300, 400, 500};
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(out[2 * k], quarter[k]) << k;
-
-    // At 96 kHz every other sample is passed over.
+    EXPECT_EQ(Mono(6), (Samples{0, 100, 200, 300, 400, 500}));
+    ASSERT_EQ(b->SetFrequency(0), DS_OK);  // back to its own 24 kHz
+    EXPECT_EQ(Mono(2), (Samples{600, 800}));
     ASSERT_EQ(b->Stop(), DS_OK);
-    ASSERT_EQ(b->SetFrequency(96000), DS_OK);
-    IDirectSoundBuffer* c = Make16({0, 1000, 2000, 3000, 4000, 5000, 6000, 7000}, 1, 96000);
-    ASSERT_NE(c, nullptr);
-    ASSERT_EQ(c->Play(0, 0, 0), DS_OK);
-    out = Render(5);
-    const int16_t skip[] = {0, 2000, 4000, 6000, 0};
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(out[2 * k], skip[k]) << k;
-    EXPECT_EQ(Status(c), 0u);
-
-    // 8-bit samples are unsigned around 128 and widened to 16 bits; stereo keeps its sides.
-    IDirectSoundBuffer* e = Make8({128, 192, 64, 255, 0}, 48000);
-    ASSERT_NE(e, nullptr);
-    ASSERT_EQ(e->Play(0, 0, 0), DS_OK);
-    out = Render(5);
-    const int16_t widened[] = {0, 64 * 256, -64 * 256, 127 * 256, -128 * 256};
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(out[2 * k], widened[k]) << k;
-    IDirectSoundBuffer* s = Make16({1000, -1000, 2000, -2000}, 2, 24000);
-    ASSERT_NE(s, nullptr);
-    ASSERT_EQ(s->Play(0, 0, 0), DS_OK);
-    out = Render(2);
-    EXPECT_EQ(out[0], 1000);
-    EXPECT_EQ(out[1], -1000);
-    EXPECT_EQ(out[2], 1500);
-    EXPECT_EQ(out[3], -1500);
+    ASSERT_EQ(fast->Play(0, 0, 0), DS_OK);  // every other sample passed over
+    EXPECT_EQ(Mono(5), (Samples{0, 2000, 4000, 6000, 0}));
+    EXPECT_EQ(Status(fast), 0u);
 }
 
-TEST_F(DirectSoundTest, LoudBuffersClampInsteadOfWrapping) {
-    std::vector<int16_t> loud(64, 30000);
-    std::vector<int16_t> quiet(64, -30000);
-    IDirectSoundBuffer* a = Make16(loud, 1, 48000);
-    IDirectSoundBuffer* b = Make16(loud, 1, 48000);
-    IDirectSoundBuffer* c = Make16(quiet, 1, 48000);
-    IDirectSoundBuffer* d = Make16(quiet, 1, 48000);
-    IDirectSoundBuffer* e = Make16(quiet, 1, 48000);
-    ASSERT_TRUE(a && b && c && d && e);
-    ASSERT_EQ(a->Play(0, 0, 0), DS_OK);
-    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
-    std::vector<int16_t> out = Render(4);
-    for (int16_t v : out) EXPECT_EQ(v, 32767);
-    ASSERT_EQ(c->Play(0, 0, 0), DS_OK);  // 60000 - 30000: back in range
-    out = Render(4);
-    for (int16_t v : out) EXPECT_EQ(v, 30000);
-    ASSERT_EQ(d->Play(0, 0, 0), DS_OK);
-    ASSERT_EQ(e->Play(0, 0, 0), DS_OK);  // 60000 - 90000
-    out = Render(4);
-    for (int16_t v : out) EXPECT_EQ(v, -30000);
-    ASSERT_EQ(a->Stop(), DS_OK);
-    ASSERT_EQ(b->Stop(), DS_OK);
-    out = Render(4);
-    for (int16_t v : out) EXPECT_EQ(v, -32768);
-}
-
-TEST_F(DirectSoundTest, ReleaseCountsReferencesAndLeavesTheMix) {
-    IDirectSoundBuffer* b = Make16(std::vector<int16_t>(4800, 5000), 1, 48000);
-    ASSERT_NE(b, nullptr);
-    made_.pop_back();
-    const int voices = plat::TheMixer().Voices();
-    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
-    EXPECT_EQ(Render(1)[0], 5000);
-    EXPECT_EQ(b->AddRef(), 2u);
-    EXPECT_EQ(b->Release(), 1u);
-    EXPECT_EQ(plat::TheMixer().Voices(), voices);
-    const int n = plat::SoundBufferIndex(b);
-    EXPECT_GE(n, 0);
-    EXPECT_EQ(b->Release(), 0u);  // while it sounds
-    EXPECT_EQ(plat::SoundBufferIndex(b), -1);
-    EXPECT_EQ(plat::TheMixer().Voices(), voices - 1);
-    EXPECT_EQ(Render(4), std::vector<int16_t>(8, 0));
+TEST_F(DirectSoundTest, LoudBuffersClampOnceAfterTheSum) {
+    IDirectSoundBuffer* b[5];
+    for (int i = 0; i < 5; ++i) ASSERT_NE(b[i] = Make(Samples(64, i < 2 ? 30000 : -30000), 1, 48000), nullptr);
+    for (int i : {0, 1}) ASSERT_EQ(b[i]->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(Mono(4), Samples(4, 32767));
+    ASSERT_EQ(b[2]->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(Mono(4), Samples(4, 30000));  // 60000 - 30000: back in range
+    for (int i : {3, 4}) ASSERT_EQ(b[i]->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(Mono(4), Samples(4, -30000));  // 60000 - 90000
+    for (int i : {0, 1}) ASSERT_EQ(b[i]->Stop(), DS_OK);
+    EXPECT_EQ(Mono(4), Samples(4, -32768));
 }
 
 // The game thread starts, stops and re-pitches buffers while the audio thread renders.
+// Nothing waits on a clock: the threads only count the periods rendered.
 TEST_F(DirectSoundTest, RendersOnAnotherThreadWhileTheGamePlays) {
-    std::vector<int16_t> wave(2205);
-    for (size_t i = 0; i < wave.size(); ++i) wave[i] = static_cast<int16_t>((i % 50) * 400 - 10000);
     IDirectSoundBuffer* engines[3];
-    for (auto& e : engines) {
-        e = Make16(wave, 1, 22050);
-        ASSERT_NE(e, nullptr);
-    }
+    for (auto& e : engines) ASSERT_NE(e = Make(Samples(2205, 8000), 1, 22050), nullptr);
     std::atomic<bool> done{false};
     std::atomic<long> periods{0};
     std::thread audio([&] {
-        std::vector<int16_t> out(1024);
-        while (!done) {
-            plat::TheMixer().Render(out.data(), 512);
-            ++periods;
-        }
+        for (Samples out(1024); !done; ++periods) plat::TheMixer().Render(out.data(), 512);
     });
     while (periods.load() == 0) std::this_thread::yield();  // the audio thread is running
-    for (int frame = 0; frame < 3000; ++frame) {
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(engines[i]->SetFrequency(static_cast<DWORD>(22000 + (frame % 200) * 50 + i * 1000)), DS_OK);
-            DWORD status = 0;
-            EXPECT_EQ(engines[i]->GetStatus(&status), DS_OK);
-            if (status != DSBSTATUS_PLAYING) {
-                EXPECT_EQ(engines[i]->Play(0, 0, 0), DS_OK);
-            }
-            if (frame % 97 == i) {
-                EXPECT_EQ(engines[i]->Stop(), DS_OK);
-            }
-        }
-        if (frame % 100 == 0) std::this_thread::yield();
+    for (int frame = 0; frame < 9000; ++frame) {
+        IDirectSoundBuffer* e = engines[frame % 3];
+        EXPECT_EQ(e->SetFrequency(static_cast<DWORD>(22000 + (frame % 200) * 50)), DS_OK);
+        EXPECT_EQ(Status(e) == kPlaying && frame % 7 == 0 ? e->Stop() : e->Play(0, 0, 0), DS_OK);
     }
-    const long before = periods.load();
-    while (periods.load() < before + 2) std::this_thread::yield();  // a whole period after the last call
+    // A whole period is rendered after the last call.
+    for (const long until = periods.load() + 2; periods.load() < until;) std::this_thread::yield();
     done = true;
     audio.join();
     for (auto* e : engines) EXPECT_EQ(e->Stop(), DS_OK);
-    EXPECT_EQ(Render(4), std::vector<int16_t>(8, 0));
+    EXPECT_EQ(Mono(4), Samples(4, 0));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
@@ -16,263 +17,118 @@ using namespace testing_support;
 
 namespace {
 
-// The back buffer, cleared and locked into LockDesc.
-class Canvas {
-public:
-    Canvas() {
-        DisplayUp();
-        if (BackSurface == nullptr) return;
-        DisplayDevice.ClearSurface(BackSurface);
-        locked_ = DisplayDevice.LockSurface(BackSurface, &LockDesc);
-    }
-    ~Canvas() {
-        if (locked_) {
-            EXPECT_TRUE(DisplayDevice.UnlockSurface(BackSurface));
-        }
-        DisplayDown();
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
+// A copy of the font kept apart from the game's table: each character followed by its rows
+// 0 to 7 in hexadecimal (bit 0x80 is column 0).
+const std::string kReference =
+    "A3E76E6FEE6E6E600 BF8ECECFEE6FEFC00 C3E76E0E0E6FE7E00 DF8ECE6E6E6E6FC00 E3E76E0F8E0FEFE00 "
+    "F3E76E0F8E0F0F000 G3E76E0EEE6FE7E00 H2666E6FEE6E6E600 I3E7C1818183E7C00 J1E3E0646C6FE7C00 "
+    "K2666ECF8ECE6E600 L2060E0E0E0E6FE00 M266EFED6C6C6C600 N2676FEDECEC6C600 O3C76E6E6E6FE7C00 "
+    "P3CE6E6FCE0F0F000 Q3C76E6E6E6FE7C06 R3C46C6FCE6E6E600 S3E70E07C06FEFC00 T7EFC303030787800 "
+    "U2666E6E6E6FE7E00 V2666ECECF8F87000 W2666E6F6FEEEC600 XC3663C183C66C300 Y2666E67E06FEFC00 "
+    "ZFEC60C18307EFE00 01C366E76667E3C00 118183838187E7E00 27C66063C607E7E00 37C061C06067E7C00 "
+    "4CCCCCCFE0C1E1E00 57E607C06067E7C00 63E607C66667E3C00 77E66060C18181800 83C663C66667E3C00 "
+    "93C66663E067E7C00 -0000007EFC000000 !183C3C1818180018 /040E1C3870E04000 ";
 
-    bool Ready() const { return locked_; }
-    uint16_t At(int x, int y) const {
-        uint16_t v = 0;
-        std::memcpy(&v, static_cast<const uint8_t*>(LockDesc.lpSurface) + y * LockDesc.lPitch + 2 * x, 2);
-        return v;
-    }
-    bool Set(int x, int y) const { return At(x, y) != 0; }
-    std::set<std::pair<int, int>> Lit() const {
-        std::set<std::pair<int, int>> out;
-        for (int y = 0; y < 480; ++y) {
-            for (int x = 0; x < 640; ++x) {
-                if (Set(x, y)) out.emplace(x, y);
+// Row `row` of the copy's glyph of c.
+int Row(char c, int row) {
+    size_t at = 0;
+    while (kReference.at(at) != c) at += 18;
+    std::string hex = kReference.substr(at + 1 + 2 * static_cast<size_t>(row), 2);
+    return static_cast<int>(std::strtol(hex.c_str(), nullptr, 16));
+}
+
+using Cells = std::set<std::pair<int, int>>;
+
+// The set cells of glyphs placed at (x, y) that lie on columns 1..639 and rows 1..479.
+struct Placed { char c; int x, y; };
+Cells Expected(const std::vector<Placed>& glyphs) {
+    Cells out;
+    for (const Placed& p : glyphs) {
+        for (int row = 0; row < 8; ++row) {
+            for (int col = 0; col < 8; ++col) {
+                int x = p.x + col, y = p.y + row;
+                if ((Row(p.c, row) & (0x80 >> col)) && x >= 1 && x <= 639 && y >= 1 && y <= 479) out.emplace(x, y);
             }
-        }
-        return out;
-    }
-    void Clear() {
-        for (int y = 0; y < 480; ++y) {
-            std::memset(static_cast<uint8_t*>(LockDesc.lpSurface) + y * LockDesc.lPitch, 0, 1280);
-        }
-    }
-
-private:
-    bool locked_ = false;
-};
-
-// The cells of a glyph placed at (x, y) that lie on columns 1..639 and rows 1..479.
-std::set<std::pair<int, int>> Cells(char ch, int x, int y) {
-    std::set<std::pair<int, int>> out;
-    const BlockGlyph* glyph = FindGlyph(ch);
-    if (glyph == nullptr) return out;
-    for (int row = 0; row < 8; ++row) {
-        for (int col = 0; col < 8; ++col) {
-            if ((glyph->rows[row] & (0x80 >> col)) == 0) continue;
-            int px = x + col;
-            int py = y + row;
-            if (px >= 1 && px <= 639 && py >= 1 && py <= 479) out.emplace(px, py);
         }
     }
     return out;
 }
 
-TEST(BlockFont, GlyphTableProperties) {
-    const std::string supported = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-!/";
-    ASSERT_EQ(BlockFontGlyphs, 39);
-    std::set<char> seen;
-    for (const BlockGlyph& g : BlockFont) {
-        EXPECT_NE(supported.find(g.character), std::string::npos) << g.character;
-        EXPECT_TRUE(seen.insert(g.character).second) << "two glyphs for " << g.character;
-        EXPECT_EQ(FindGlyph(g.character), &g);
-        bool usesColumn7 = false;
-        for (uint8_t row : g.rows) usesColumn7 = usesColumn7 || (row & 0x01) != 0;
-        EXPECT_EQ(usesColumn7, g.character == 'X') << g.character;
-        bool row7 = g.rows[7] != 0;
-        EXPECT_EQ(row7, g.character == 'Q' || g.character == '!') << g.character;
-        bool blank = true;
-        for (uint8_t row : g.rows) blank = blank && row == 0;
-        EXPECT_FALSE(blank) << g.character;
+TEST(BlockFont, GlyphsMatchTheCopyAndOtherCharactersHaveNone) {
+    for (size_t at = 0; at < kReference.size(); at += 18) {
+        const BlockGlyph* g = FindGlyph(kReference[at]);
+        ASSERT_NE(g, nullptr) << kReference[at];
+        for (int row = 0; row < 8; ++row) {
+            EXPECT_EQ(g->rows[row], Row(kReference[at], row)) << kReference[at] << " row " << row;
+        }
     }
-    EXPECT_EQ(seen.size(), 39u);
-    // The hyphen: a bar on rows 3 and 4, the lower one a column further left.
-    const BlockGlyph* hyphen = FindGlyph('-');
-    ASSERT_NE(hyphen, nullptr);
-    for (int row : {0, 1, 2, 5, 6, 7}) EXPECT_EQ(hyphen->rows[row], 0) << row;
-    EXPECT_NE(hyphen->rows[3], 0);
-    EXPECT_EQ(hyphen->rows[4], static_cast<uint8_t>(hyphen->rows[3] << 1));
-    // Two spelled-out rows: the top of A covers columns 2..6, the top of X columns 0, 1, 6, 7.
-    ASSERT_NE(FindGlyph('A'), nullptr);
-    EXPECT_EQ(FindGlyph('A')->rows[0], 0x3E);
-    ASSERT_NE(FindGlyph('X'), nullptr);
-    EXPECT_EQ(FindGlyph('X')->rows[0], 0xC3);
-    for (char ch : {'a', 'z', ' ', '?', '.', ':', '\0', static_cast<char>(0xC4)}) {
-        EXPECT_EQ(FindGlyph(ch), nullptr) << static_cast<int>(ch);
+    for (char c : {'a', 'z', ' ', '?', '.', ':', '\0', static_cast<char>(0xC4)}) {
+        EXPECT_EQ(FindGlyph(c), nullptr) << int(c);
     }
 }
 
-TEST(BlockFont, EveryGlyphIsDrawnCellByCell) {
-    Canvas c;
-    ASSERT_TRUE(c.Ready());
-    for (const BlockGlyph& g : BlockFont) {
-        c.Clear();
-        const char text[2] = {g.character, '\0'};
-        DisplayDevice.DrawBlockText(300, 200, text, 255, 255, 255);
-        EXPECT_EQ(c.Lit(), Cells(g.character, 300, 200)) << g.character;
+// The back buffer locked into LockDesc; Draw clears it, draws a text and gives the lit pixels.
+class BlockText : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DisplayUp();
+        ASSERT_TRUE(DisplayDevice.LockSurface(BackSurface, &LockDesc));
+    }
+    void TearDown() override {
+        EXPECT_TRUE(DisplayDevice.UnlockSurface(BackSurface));
+        DisplayDown();
+    }
+    static uint8_t* Row(int y) { return static_cast<uint8_t*>(LockDesc.lpSurface) + y * LockDesc.lPitch; }
+    static uint16_t At(int x, int y) {
+        uint16_t v = 0;
+        std::memcpy(&v, Row(y) + 2 * x, 2);
+        return v;
+    }
+    static Cells Draw(int x, int y, const char* text, int r = 255, int g = 255, int b = 255) {
+        for (int row = 0; row < 480; ++row) std::memset(Row(row), 0, 1280);
+        DisplayDevice.DrawBlockText(x, y, text, r, g, b);
+        Cells lit;
+        for (int i = 0; i < 640 * 480; ++i) {
+            if (At(i % 640, i / 640) != 0) lit.emplace(i % 640, i / 640);
+        }
+        return lit;
+    }
+};
+
+TEST_F(BlockText, EveryByteTakesEightColumnsAndEachPixelIsClippedByItself) {
+    struct Case { int x, y; const char* text; std::vector<Placed> glyphs; } const cases[] = {
+        {100, 50, "AB", {{'A', 100, 50}, {'B', 108, 50}}},
+        {100, 50, " A", {{'A', 108, 50}}},
+        {100, 50, "abc?.: ", {}}, {100, 50, "", {}},
+        {40, 300, "??aa1", {{'1', 72, 300}}},
+        {10, 10, "TIME OUT !",
+         {{'T', 10, 10}, {'I', 18, 10}, {'M', 26, 10}, {'E', 34, 10}, {'O', 50, 10}, {'U', 58, 10}, {'T', 66, 10},
+          {'!', 82, 10}}},
+        {632, 50, "X", {{'X', 632, 50}}},   // up to column 639
+        {633, 50, "X", {{'X', 633, 50}}},   // loses its last column
+        {0, 50, "BB", {{'B', 0, 50}, {'B', 8, 50}}},  // loses column 0 of the first glyph
+        {100, 0, "AX", {{'A', 100, 0}, {'X', 108, 0}}},  // loses row 0 of every glyph
+        {100, -4, "H", {{'H', 100, -4}}},
+        {100, 476, "H", {{'H', 100, 476}}},
+        {-12, 200, "HHH", {{'H', -4, 200}, {'H', 4, 200}}},
+        {620, 200, "HHHHHHHHHH", {{'H', 620, 200}, {'H', 628, 200}, {'H', 636, 200}}},
+        {700, 200, "HHH", {}}, {-100, 200, "HHH", {}}, {100, 480, "HHH", {}}, {100, -8, "HHH", {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Draw(c.x, c.y, c.text), Expected(c.glyphs)) << c.text << " at " << c.x << "," << c.y;
     }
 }
 
-TEST(BlockFont, LetterAAtItsPlace) {
-    Canvas c;
-    ASSERT_TRUE(c.Ready());
-    DisplayDevice.DrawBlockText(100, 50, "A", 255, 0, 0);
-    for (int x = 102; x <= 106; ++x) EXPECT_EQ(c.At(x, 50), 0xF800) << x;
-    EXPECT_FALSE(c.Set(100, 50));
-    EXPECT_FALSE(c.Set(101, 50));
-    EXPECT_FALSE(c.Set(107, 50));
-    for (int x = 95; x < 115; ++x) EXPECT_FALSE(c.Set(x, 57)) << x;
-    // Its bar on row 3 spans columns 0..6.
-    for (int x = 100; x <= 106; ++x) EXPECT_TRUE(c.Set(x, 53)) << x;
-    EXPECT_FALSE(c.Set(107, 53));
-    EXPECT_EQ(c.Lit().size(), Cells('A', 100, 50).size());
-}
-
-TEST(BlockFont, EachByteTakesEightColumns) {
-    Canvas c;
-    ASSERT_TRUE(c.Ready());
-    DisplayDevice.DrawBlockText(100, 50, "AB", 255, 255, 255);
-    auto want = Cells('A', 100, 50);
-    auto b = Cells('B', 108, 50);
-    want.insert(b.begin(), b.end());
-    EXPECT_EQ(c.Lit(), want);
-    EXPECT_TRUE(c.Set(108, 50)) << "B's column 0 is not at x + 8";
-    c.Clear();
-
-    DisplayDevice.DrawBlockText(100, 50, " A", 255, 255, 255);
-    EXPECT_EQ(c.Lit(), Cells('A', 108, 50));
-    c.Clear();
-
-    DisplayDevice.DrawBlockText(100, 50, "abc", 255, 255, 255);
-    DisplayDevice.DrawBlockText(100, 50, "?", 255, 255, 255);
-    DisplayDevice.DrawBlockText(100, 50, "", 255, 255, 255);
-    DisplayDevice.DrawBlockText(100, 50, ".:, ", 255, 255, 255);
-    EXPECT_TRUE(c.Lit().empty());
-
-    // n bytes without glyphs still advance 8n columns.
-    for (int n = 0; n <= 6; ++n) {
-        c.Clear();
-        std::string text(static_cast<size_t>(n), '?');
-        text.insert(static_cast<size_t>(n) / 2, static_cast<size_t>(n) - static_cast<size_t>(n) / 2, 'a');
-        text += "1";
-        DisplayDevice.DrawBlockText(40, 300, text.c_str(), 255, 255, 255);
-        EXPECT_EQ(c.Lit(), Cells('1', 40 + 8 * static_cast<int>(text.size() - 1), 300)) << text;
-    }
-    // Glyphs 8 columns apart touch only where an X stands.
-    c.Clear();
-    DisplayDevice.DrawBlockText(10, 100, "ARE YOU READY", 255, 255, 255);
-    std::set<std::pair<int, int>> union_;
-    const std::string line = "ARE YOU READY";
-    for (size_t i = 0; i < line.size(); ++i) {
-        auto cells = Cells(line[i], 10 + 8 * static_cast<int>(i), 100);
-        union_.insert(cells.begin(), cells.end());
-    }
-    EXPECT_EQ(c.Lit(), union_);
-}
-
-TEST(BlockFont, ClippedPixelByPixelAtTheEdges) {
-    Canvas c;
-    ASSERT_TRUE(c.Ready());
-    DisplayDevice.DrawBlockText(632, 50, "X", 255, 255, 255);
-    EXPECT_TRUE(c.Set(639, 50));
-    EXPECT_TRUE(c.Set(638, 50));
-    EXPECT_EQ(c.Lit(), Cells('X', 632, 50));
-    c.Clear();
-    DisplayDevice.DrawBlockText(633, 50, "X", 255, 255, 255);
-    auto full = Cells('X', 633, 50);  // already without the column beyond 639
-    EXPECT_EQ(c.Lit(), full);
-    EXPECT_EQ(full.size(), Cells('X', 632, 50).size() - 2) << "X loses only its last column";
-    c.Clear();
-
-    // x = 0 loses column 0 of the first glyph only.
-    DisplayDevice.DrawBlockText(0, 50, "BB", 255, 255, 255);
-    EXPECT_FALSE(c.Set(0, 50));
-    EXPECT_TRUE(c.Set(1, 50));
-    EXPECT_TRUE(c.Set(8, 50));
-    auto want = Cells('B', 0, 50);
-    auto second = Cells('B', 8, 50);
-    want.insert(second.begin(), second.end());
-    EXPECT_EQ(c.Lit(), want);
-    c.Clear();
-
-    // y = 0 loses row 0 of every glyph.
-    DisplayDevice.DrawBlockText(100, 0, "AX", 255, 255, 255);
-    for (int x = 100; x < 116; ++x) EXPECT_FALSE(c.Set(x, 0)) << x;
-    EXPECT_TRUE(c.Set(101, 1));  // row 1 of A: 76
-    EXPECT_TRUE(c.Set(109, 1));  // row 1 of X: 66
-    want = Cells('A', 100, 0);
-    second = Cells('X', 108, 0);
-    want.insert(second.begin(), second.end());
-    EXPECT_EQ(c.Lit(), want);
-    c.Clear();
-
-    // Text partly above, below, left of and past the screen.
-    DisplayDevice.DrawBlockText(100, -4, "H", 255, 255, 255);
-    EXPECT_EQ(c.Lit(), Cells('H', 100, -4));
-    c.Clear();
-    DisplayDevice.DrawBlockText(100, 476, "H", 255, 255, 255);
-    EXPECT_EQ(c.Lit(), Cells('H', 100, 476));
-    c.Clear();
-    DisplayDevice.DrawBlockText(-12, 200, "HHH", 255, 255, 255);
-    want = Cells('H', -4, 200);  // the first H is wholly off, the second partly
-    EXPECT_FALSE(want.empty());
-    second = Cells('H', 4, 200);
-    want.insert(second.begin(), second.end());
-    EXPECT_EQ(c.Lit(), want);
-    c.Clear();
-    DisplayDevice.DrawBlockText(620, 200, "HHHHHHHHHH", 255, 255, 255);
-    want = Cells('H', 620, 200);
-    second = Cells('H', 628, 200);
-    want.insert(second.begin(), second.end());
-    second = Cells('H', 636, 200);
-    want.insert(second.begin(), second.end());
-    EXPECT_EQ(c.Lit(), want);
-    c.Clear();
-    DisplayDevice.DrawBlockText(700, 200, "HHH", 255, 255, 255);
-    DisplayDevice.DrawBlockText(-100, 200, "HHH", 255, 255, 255);
-    DisplayDevice.DrawBlockText(100, 480, "HHH", 255, 255, 255);
-    DisplayDevice.DrawBlockText(100, -8, "HHH", 255, 255, 255);
-    EXPECT_TRUE(c.Lit().empty());
-}
-
-TEST(BlockFont, ExclamationMarkHasItsDotOnRow7) {
-    Canvas c;
-    ASSERT_TRUE(c.Ready());
-    DisplayDevice.DrawBlockText(100, 50, "!", 255, 255, 255);
-    for (int x = 100; x < 108; ++x) EXPECT_FALSE(c.Set(x, 56)) << x;
-    EXPECT_TRUE(c.Set(103, 57));
-    EXPECT_TRUE(c.Set(104, 57));
-    EXPECT_FALSE(c.Set(102, 57));
-    EXPECT_FALSE(c.Set(105, 57));
-    EXPECT_TRUE(c.Set(103, 55));
-    // "TIME OUT !": the space before the mark is an empty cell of 8 columns.
-    c.Clear();
-    DisplayDevice.DrawBlockText(10, 10, "TIME OUT !", 255, 255, 255);
-    for (int x = 74; x < 82; ++x) {
-        for (int y = 10; y < 18; ++y) EXPECT_FALSE(c.Set(x, y)) << x << "," << y;
-    }
-    EXPECT_TRUE(c.Set(85, 17));
-}
-
-TEST(BlockFont, TextTakesItsColourFromTheTables) {
-    Canvas c;
-    ASSERT_TRUE(c.Ready());
-    DisplayDevice.DrawBlockText(100, 50, "8", 96, 96, 96);
-    auto lit = c.Lit();
-    ASSERT_FALSE(lit.empty());
-    for (auto [x, y] : lit) EXPECT_EQ(c.At(x, y), 0x5AEB);
-    // A second pass one pixel right and lower in another colour, as the shadowed texts do.
+TEST_F(BlockText, CellsAndColours) {
+    // The top row of A covers columns 2..6.
+    Cells a = Draw(100, 50, "A", 128, 0, 0);
+    for (int x = 98; x < 110; ++x) EXPECT_EQ(a.count({x, 50}), x >= 102 && x <= 106 ? 1u : 0u) << x;
+    for (auto [x, y] : a) EXPECT_EQ(At(x, y), 0x7800) << x << "," << y;
+    // A shadowed text: a second pass one pixel right and lower in another colour.
+    Draw(100, 50, "8", 128, 0, 0);
     DisplayDevice.DrawBlockText(101, 51, "8", 255, 255, 255);
-    EXPECT_EQ(c.At(103, 51), 0xFFFF);   // top row of 8 (3C) at columns 2..5, moved by one
-    EXPECT_EQ(c.At(102, 50), 0x5AEB);   // the shadow's top row stays
+    EXPECT_EQ(At(103, 51), 0xFFFF);
+    EXPECT_EQ(At(102, 50), 0x7800);
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 // The platform's message queue and keyboard: PeekMessageA and GetMessageA, the order of
-// posted messages, the quit message, TranslateMessage, GetAsyncKeyState, and the default
-// window procedure closing the window.
-//
-// The game has one window per process. Tests that destroy it run in a forked child, so that
-// the other tests of the same process keep their window.
+// posted messages, keyboard input and the quit message, TranslateMessage, GetAsyncKeyState,
+// and the default window procedure closing the window.
 #include "../support/support.h"
 
 #include "../../src/app/app.h"
@@ -12,9 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <functional>
-#include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -25,8 +20,9 @@ constexpr UINT kFirst = 0x0400;  // messages of our own, beyond the system's ran
 constexpr UINT kSecond = 0x0401;
 constexpr UINT kThird = 0x0402;
 
-// Empties the queue (a pending quit message included) and lets go of every key.
+// Makes the window, empties the queue (a pending quit message included) and lets go of every key.
 void Quiet() {
+    GameWindow();
     Backend().pending.clear();
     MSG m;
     while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
@@ -34,299 +30,144 @@ void Quiet() {
     plat::ReleaseAllKeys();
 }
 
-// Runs `body` in a forked child and answers its exit status; the body answers 0 when all
-// went well, or the number of the check that failed.
-int InChild(const std::function<int()>& body) {
-    std::fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        int code = body();
-        std::fflush(nullptr);
-        _exit(code);
-    }
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+// The next message, taken with GetMessageA, which must answer TRUE.
+MSG Next() {
+    MSG m{};
+    EXPECT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
+    return m;
 }
 
-#define CHILD_CHECK(n, condition)                                               \
-    do {                                                                        \
-        if (!(condition)) {                                                     \
-            std::fprintf(stderr, "child check %d failed: %s\n", n, #condition); \
-            return n;                                                           \
-        }                                                                       \
-    } while (0)
-
-TEST(PlatformMessages, PeekWithoutRemovingThenGet) {
-    GameWindow();
+// Posted messages in their order, then keyboard input in its order, then the quit message,
+// whenever each was queued. Looking leaves a message in place; the quit message comes once.
+TEST(PlatformMessages, PostedMessagesThenInputThenQuit) {
     Quiet();
     MSG m{};
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
-    ASSERT_TRUE(PostMessageA(nullptr, kFirst, 7, 8));
-    for (int i = 0; i < 2; ++i) {
+    EXPECT_FALSE(PostMessageA(reinterpret_cast<HWND>(&m), kFirst, 0, 0));  // no such window
+    plat::KeyDown(VK_DOWN, false, false);
+    ASSERT_TRUE(PostMessageA(nullptr, kFirst, 1, 10));
+    PostQuitMessage(42);
+    ASSERT_TRUE(PostMessageA(GameWindow(), kSecond, 2, 20));
+    plat::KeyDown(VK_UP, false, false);
+    ASSERT_TRUE(PostMessageA(nullptr, kThird, 3, 30));
+    const std::tuple<HWND, UINT, WPARAM, LPARAM> want[] = {
+        {nullptr, kFirst, 1, 10},          {GameWindow(), kSecond, 2, 20},     {nullptr, kThird, 3, 30},
+        {GameWindow(), WM_KEYDOWN, VK_DOWN, 1}, {GameWindow(), WM_KEYDOWN, VK_UP, 1}, {nullptr, WM_QUIT, 42, 0}};
+    for (const auto& w : want) {
         m = MSG{};
         ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
-        EXPECT_EQ(m.message, kFirst);
-        EXPECT_EQ(m.wParam, 7u);
-        EXPECT_EQ(m.lParam, 8);
-        EXPECT_EQ(m.hwnd, nullptr);
+        EXPECT_EQ(std::tuple(m.hwnd, m.message, m.wParam, m.lParam), w);
+        m = MSG{};
+        EXPECT_EQ(GetMessageA(&m, nullptr, 0, 0), std::get<1>(w) == WM_QUIT ? FALSE : TRUE);
+        EXPECT_EQ(std::tuple(m.hwnd, m.message, m.wParam, m.lParam), w);
     }
-    m = MSG{};
-    EXPECT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
-    EXPECT_EQ(m.message, kFirst);
-    EXPECT_EQ(m.wParam, 7u);
-    EXPECT_EQ(m.lParam, 8);
-    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE)) << "the message was not removed";
-
-    // PM_REMOVE takes it at once.
-    ASSERT_TRUE(PostMessageA(GameWindow(), kSecond, 1, 2));
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(m.message, kSecond);
-    EXPECT_EQ(m.hwnd, GameWindow());
-    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-}
-
-TEST(PlatformMessages, PostedMessagesArriveInOrder) {
-    GameWindow();
-    Quiet();
-    ASSERT_TRUE(PostMessageA(nullptr, kFirst, 1, 0));
-    ASSERT_TRUE(PostMessageA(GameWindow(), kSecond, 2, 0));
-    plat::KeyDown(VK_DOWN, false, false);
-    ASSERT_TRUE(PostMessageA(nullptr, kThird, 3, 0));
-    const UINT want[] = {kFirst, kSecond, WM_KEYDOWN, kThird};
-    for (UINT w : want) {
-        MSG m{};
-        ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
-        EXPECT_EQ(m.message, w);
-    }
-    MSG m{};
-    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-    // A window that does not exist takes no messages.
-    EXPECT_FALSE(PostMessageA(reinterpret_cast<HWND>(&m), kFirst, 0, 0));
-    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-    Quiet();
-}
-
-TEST(PlatformMessages, QuitComesAfterEveryOtherMessage) {
-    GameWindow();
-    Quiet();
-    ASSERT_TRUE(PostMessageA(nullptr, kFirst, 0, 0));
-    ASSERT_TRUE(PostMessageA(nullptr, kSecond, 0, 0));
-    PostQuitMessage(42);
-    ASSERT_TRUE(PostMessageA(nullptr, kThird, 0, 0));  // posted after the quit, still first
-    MSG m{};
-    ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
-    EXPECT_EQ(m.message, kFirst);
-    ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
-    EXPECT_EQ(m.message, kSecond);
-    ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
-    EXPECT_EQ(m.message, kThird);
-    // Looking at the quit message leaves it there.
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
-    m = MSG{};
-    EXPECT_EQ(GetMessageA(&m, nullptr, 0, 0), FALSE);
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
-    EXPECT_EQ(m.wParam, 42u);
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << "the quit message came twice";
-}
 
-TEST(PlatformMessages, GetMessageWaitsForInput) {
-    GameWindow();
-    Quiet();
-    // The input arrives on the second poll: GetMessageA has to wait for it.
+    // With nothing queued GetMessageA waits: the input arrives on the second poll.
     Backend().pending.push_back([] {});
     Backend().pending.push_back([] { plat::KeyDown('Q', false, false); });
-    MSG m{};
-    ASSERT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_KEYDOWN));
-    EXPECT_EQ(m.wParam, static_cast<WPARAM>('Q'));
-    EXPECT_EQ(m.hwnd, GameWindow());
+    m = Next();
+    EXPECT_EQ(std::pair(m.message, m.wParam), std::pair(UINT{WM_KEYDOWN}, WPARAM{'Q'}));
     EXPECT_TRUE(Backend().pending.empty());
     Quiet();
 }
 
+// lParam: repeat count 1, bit 29 with Alt, bit 30 when the key was down before or repeats,
+// bits 30 and 31 on release. Alt and F10 make system keys.
 TEST(PlatformMessages, KeyMessagesCarryRepeatAndAltBits) {
-    GameWindow();
     Quiet();
     plat::KeyDown(VK_RETURN, false, false);
-    plat::KeyDown(VK_RETURN, true, false);
+    plat::KeyDown(VK_RETURN, false, false);  // pressed again while held
     plat::KeyUp(VK_RETURN, false);
+    plat::KeyDown(VK_RETURN, true, false);  // an auto-repeat
     plat::KeyDown('X', false, true);
     plat::KeyDown(VK_F10, false, false);
     plat::KeyUp('X', true);
-    struct Want {
-        UINT message;
-        WPARAM key;
-        uint32_t lParam;
-    };
-    const Want want[] = {
-        {WM_KEYDOWN, VK_RETURN, 1},
-        {WM_KEYDOWN, VK_RETURN, 1u | (1u << 30)},
-        {WM_KEYUP, VK_RETURN, 1u | (1u << 30) | (1u << 31)},
-        {WM_SYSKEYDOWN, 'X', 1u | (1u << 29)},
-        {WM_SYSKEYDOWN, VK_F10, 1},
-        {WM_SYSKEYUP, 'X', 1u | (1u << 29) | (1u << 30) | (1u << 31)},
-    };
-    for (const Want& w : want) {
-        MSG m{};
-        ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-        EXPECT_EQ(m.message, w.message);
-        EXPECT_EQ(m.wParam, w.key);
-        EXPECT_EQ(static_cast<uint32_t>(m.lParam), w.lParam) << std::hex << m.message;
-        EXPECT_EQ(m.hwnd, GameWindow());
+    const std::tuple<UINT, WPARAM, uint32_t> want[] = {
+        {WM_KEYDOWN, VK_RETURN, 1},           {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
+        {WM_KEYUP, VK_RETURN, 1u | 3u << 30}, {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
+        {WM_SYSKEYDOWN, 'X', 1u | 1u << 29},  {WM_SYSKEYDOWN, VK_F10, 1},
+        {WM_SYSKEYUP, 'X', 1u | 7u << 29}};
+    for (auto [message, key, lParam] : want) {
+        MSG m = Next();
+        EXPECT_EQ(std::tuple(m.hwnd, m.message, m.wParam, static_cast<uint32_t>(m.lParam)),
+                  std::tuple(GameWindow(), message, key, lParam));
     }
     Quiet();
 }
 
-// The character message that TranslateMessage makes for a key, or 0 for none.
-struct Translated {
-    BOOL result = FALSE;
-    UINT message = 0;
-    WPARAM character = 0;
-};
-
-Translated Translate(int vk, bool alt = false) {
-    Quiet();
-    plat::KeyDown(vk, false, alt);
-    Translated t;
-    MSG key{};
-    if (GetMessageA(&key, nullptr, 0, 0) != TRUE) {
-        ADD_FAILURE() << "no key message";
-        return t;
-    }
-    t.result = TranslateMessage(&key);
-    PostMessageA(nullptr, kFirst, 0, 0);  // a later message stays behind the character
-    MSG next{};
-    if (GetMessageA(&next, nullptr, 0, 0) != TRUE) return t;
-    if (next.message != kFirst) {
-        t.message = next.message;
-        t.character = next.wParam;
-        EXPECT_EQ(next.hwnd, key.hwnd);
-        EXPECT_EQ(next.lParam, key.lParam);
-    }
-    Quiet();
-    return t;
-}
-
-TEST(PlatformMessages, TranslateMessageMakesCharactersForCharacterKeys) {
-    GameWindow();
-    struct Case {
+// Character keys make a character message with the key message's window and lParam, posted
+// so that it comes before anything posted later; other keys and other messages make none.
+TEST(PlatformMessages, TranslateMessage) {
+    const struct {
         int vk;
-        WPARAM ch;
-    };
-    const Case keys[] = {{'A', 'a'}, {'Y', 'y'}, {'N', 'n'}, {'0', '0'}, {'7', '7'},
-                         {VK_SPACE, ' '}, {VK_RETURN, '\r'}, {VK_ESCAPE, 0x1B}, {VK_BACK, 0x08},
-                         {VK_TAB, '\t'}};
-    for (const Case& c : keys) {
-        Translated t = Translate(c.vk);
-        EXPECT_EQ(t.result, TRUE) << c.vk;
-        EXPECT_EQ(t.message, static_cast<UINT>(WM_CHAR)) << c.vk;
-        EXPECT_EQ(t.character, c.ch) << c.vk;
+        bool shift, alt;
+        WPARAM ch;  // 0: none
+    } keys[] = {{'A', false, false, 'a'},        {'Z', false, false, 'z'},       {'Q', true, false, 'Q'},
+                {'D', false, true, 'd'},         {'0', false, false, '0'},       {'9', false, false, '9'},
+                {VK_SPACE, false, false, ' '},   {VK_RETURN, false, false, '\r'}, {VK_ESCAPE, false, false, 0x1B},
+                {VK_BACK, false, false, 0x08},   {VK_TAB, false, false, '\t'},   {VK_LEFT, false, false, 0},
+                {VK_F1, false, false, 0},        {VK_SHIFT, false, false, 0},    {VK_HOME, false, false, 0}};
+    for (const auto& k : keys) {
+        Quiet();
+        if (k.shift) plat::KeyDown(VK_SHIFT, false, false);
+        plat::KeyDown(k.vk, false, k.alt);
+        MSG key = Next();
+        if (k.shift) key = Next();  // the key after Shift's own
+        EXPECT_EQ(TranslateMessage(&key), k.ch != 0 ? TRUE : FALSE) << k.vk;
+        ASSERT_TRUE(PostMessageA(nullptr, kFirst, 0, 0));
+        MSG next = Next();
+        UINT message = k.ch == 0 ? kFirst : k.alt ? WM_SYSCHAR : WM_CHAR;
+        EXPECT_EQ(std::tuple(next.hwnd, next.message, next.wParam, next.lParam),
+                  std::tuple(k.ch != 0 ? key.hwnd : nullptr, message, k.ch, k.ch != 0 ? key.lParam : 0))
+            << k.vk;
     }
-    // With Shift held the letters are capitals.
-    plat::KeyDown(VK_SHIFT, false, false);
-    {
-        MSG m{};
-        PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);
-        plat::KeyDown('Q', false, false);
-        MSG key{};
-        ASSERT_EQ(GetMessageA(&key, nullptr, 0, 0), TRUE);
-        EXPECT_EQ(TranslateMessage(&key), TRUE);
-        MSG ch{};
-        ASSERT_EQ(GetMessageA(&ch, nullptr, 0, 0), TRUE);
-        EXPECT_EQ(ch.message, static_cast<UINT>(WM_CHAR));
-        EXPECT_EQ(ch.wParam, static_cast<WPARAM>('Q'));
-    }
-    Quiet();
-    // A key held with Alt makes a system character.
-    Translated alt = Translate('D', true);
-    EXPECT_EQ(alt.result, TRUE);
-    EXPECT_EQ(alt.message, static_cast<UINT>(WM_SYSCHAR));
-    EXPECT_EQ(alt.character, static_cast<WPARAM>('d'));
-}
-
-TEST(PlatformMessages, TranslateMessageMakesNoCharacterForOtherKeys) {
-    GameWindow();
-    for (int vk : {VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_F1, VK_F12, VK_SHIFT, VK_CONTROL,
-                   VK_INSERT, VK_HOME}) {
-        Translated t = Translate(vk);
-        EXPECT_EQ(t.result, FALSE) << vk;
-        EXPECT_EQ(t.message, 0u) << vk << " made a character";
-    }
-    // Only key-down messages are translated.
     Quiet();
     MSG up{};
     up.hwnd = GameWindow();
     up.message = WM_KEYUP;
     up.wParam = 'A';
     EXPECT_EQ(TranslateMessage(&up), FALSE);
-    MSG other{};
-    other.message = kFirst;
-    other.wParam = 'A';
-    EXPECT_EQ(TranslateMessage(&other), FALSE);
     EXPECT_EQ(TranslateMessage(nullptr), FALSE);
-    MSG m{};
-    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageA(&up, nullptr, 0, 0, PM_REMOVE));
 }
 
 TEST(PlatformMessages, GetAsyncKeyStateReportsHeldKeys) {
-    GameWindow();
-    plat::Activate(true);
     Quiet();
-    for (int vk : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_SPACE}) {
-        EXPECT_EQ(GetAsyncKeyState(vk), 0) << vk;
-    }
+    plat::Activate(true);
     plat::KeyDown(VK_LEFT, false, false);
     plat::KeyDown(VK_SPACE, false, false);
-    SHORT left = GetAsyncKeyState(VK_LEFT);
-    EXPECT_LT(left, 0);
-    EXPECT_NE(static_cast<uint16_t>(left) & 0x8000, 0);
-    EXPECT_LT(GetAsyncKeyState(VK_SPACE), 0);
-    EXPECT_EQ(GetAsyncKeyState(VK_RIGHT), 0);
-    EXPECT_EQ(GetAsyncKeyState(VK_UP), 0);
+    EXPECT_EQ(static_cast<uint16_t>(GetAsyncKeyState(VK_LEFT)), 0x8000);
+    EXPECT_EQ(static_cast<uint16_t>(GetAsyncKeyState(VK_SPACE)), 0x8000);
+    for (int vk : {VK_RIGHT, VK_UP, VK_DOWN, -1, 256}) EXPECT_EQ(GetAsyncKeyState(vk), 0) << vk;
     // An auto-repeat keeps it held; the release clears it.
     plat::KeyDown(VK_LEFT, true, false);
     EXPECT_LT(GetAsyncKeyState(VK_LEFT), 0);
     plat::KeyUp(VK_LEFT, false);
     EXPECT_EQ(GetAsyncKeyState(VK_LEFT), 0);
     EXPECT_LT(GetAsyncKeyState(VK_SPACE), 0);
-    // Codes outside the key range are never held.
-    EXPECT_EQ(GetAsyncKeyState(-1), 0);
-    EXPECT_EQ(GetAsyncKeyState(256), 0);
     // The state is read fresh: input due at this moment counts.
     Backend().pending.push_back([] { plat::KeyDown(VK_RIGHT, false, false); });
     EXPECT_LT(GetAsyncKeyState(VK_RIGHT), 0);
-    // Losing the activation lets go of every key.
+    // Losing the activation lets go of every key, and an auto-repeat does not press it again.
     plat::Activate(false);
+    EXPECT_EQ(AppActive, 0);
+    plat::KeyDown(VK_SPACE, true, false);
     EXPECT_EQ(GetAsyncKeyState(VK_SPACE), 0);
     EXPECT_EQ(GetAsyncKeyState(VK_RIGHT), 0);
-    EXPECT_EQ(AppActive, 0);
     plat::Activate(true);
     EXPECT_EQ(AppActive, 1);
     Quiet();
 }
 
 TEST(PlatformMessages, DispatchMessageCallsTheWindowProcedure) {
-    GameWindow();
     Quiet();
     MSG m{};
     m.hwnd = GameWindow();
     m.message = WM_SETCURSOR;
     EXPECT_EQ(DispatchMessageA(&m), 1);  // the game hides the cursor and answers 1
-    m.message = WM_ACTIVATEAPP;
-    m.wParam = 0;
-    DispatchMessageA(&m);
-    EXPECT_EQ(AppActive, 0);
-    m.wParam = 1;
-    DispatchMessageA(&m);
-    EXPECT_EQ(AppActive, 1);
-    // A message without a window goes nowhere.
-    m.hwnd = nullptr;
-    m.message = WM_ACTIVATEAPP;
-    m.wParam = 0;
+    m.hwnd = nullptr;                    // a message without a window goes nowhere
     EXPECT_EQ(DispatchMessageA(&m), 0);
-    EXPECT_EQ(AppActive, 1);
     // F4 without Alt is no close request.
     EXPECT_EQ(DefWindowProcA(GameWindow(), WM_SYSKEYDOWN, VK_F4, 0), 0);
     EXPECT_EQ(DefWindowProcA(GameWindow(), WM_KEYDOWN, VK_F4, 1 << 29), 0);
@@ -334,95 +175,62 @@ TEST(PlatformMessages, DispatchMessageCallsTheWindowProcedure) {
     Quiet();
 }
 
-// The close command destroys the window; WM_DESTROY reaches the game's procedure inside
-// DestroyWindow, which releases the display and posts the quit message.
-TEST(PlatformMessages, CloseCommandDestroysTheWindow) {
-    int status = InChild([]() -> int {
-        HWND window = GameWindow();
-        CHILD_CHECK(1, window != nullptr);
-        DisplayUp();
-        CHILD_CHECK(2, DirectDrawObject != nullptr);
-        Quiet();
-        plat::Activate(true);
-        Backend().log.clear();
-        CHILD_CHECK(3, PostMessageA(nullptr, kFirst, 0, 0));
-        CHILD_CHECK(4, PostMessageA(window, kSecond, 0, 0));
-        CHILD_CHECK(5, AppActive == 1);
-
-        CHILD_CHECK(6, DefWindowProcA(window, WM_SYSCOMMAND, SC_CLOSE, 0) == 0);
-        // All of it happened during the call.
-        CHILD_CHECK(7, DirectDrawObject == nullptr);
-        CHILD_CHECK(8, PrimarySurface == nullptr && BackSurface == nullptr);
-        CHILD_CHECK(9, AppActive == 0);
-        CHILD_CHECK(10, std::count(Backend().log.begin(), Backend().log.end(), "destroy") == 1);
-        CHILD_CHECK(11, !PostMessageA(window, kThird, 0, 0));
-        CHILD_CHECK(12, DestroyWindow(window) == FALSE);
-        // The window's own messages went with it; the thread's stays, before the quit.
-        MSG m{};
-        CHILD_CHECK(13, GetMessageA(&m, nullptr, 0, 0) == TRUE && m.message == kFirst);
-        CHILD_CHECK(14, GetMessageA(&m, nullptr, 0, 0) == FALSE);
-        CHILD_CHECK(15, m.message == WM_QUIT && m.wParam == 0);
-        CHILD_CHECK(16, !PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-        return 0;
-    });
-    EXPECT_EQ(status, 0);
+// In the child process of a death test: ends it with status n unless `ok`.
+void Check(int n, bool ok) {
+    if (!ok) _exit(n);
 }
 
-TEST(PlatformMessages, CloseCommandWithPositionBitsDestroysTheWindow) {
-    int status = InChild([]() -> int {
-        HWND window = GameWindow();
-        CHILD_CHECK(1, window != nullptr);
-        Quiet();
-        // The low four bits of the command are the system's own.
-        DefWindowProcA(window, WM_SYSCOMMAND, SC_CLOSE | 0x2, 0);
-        CHILD_CHECK(2, !PostMessageA(window, kFirst, 0, 0));
-        MSG m{};
-        CHILD_CHECK(3, GetMessageA(&m, nullptr, 0, 0) == FALSE);
-        return 0;
-    });
-    EXPECT_EQ(status, 0);
-}
-
-TEST(PlatformMessages, AltF4ThroughTheMessageLoopEndsIt) {
-    int status = InChild([]() -> int {
-        HWND window = GameWindow();
-        CHILD_CHECK(1, window != nullptr);
-        DisplayUp();
-        Quiet();
-        plat::KeyDown(VK_F4, false, true);
-        MSG m{};
-        int handled = 0;
-        while (GetMessageA(&m, nullptr, 0, 0)) {
-            CHILD_CHECK(2, ++handled < 10);
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        CHILD_CHECK(3, m.message == WM_QUIT && m.wParam == 0);
-        CHILD_CHECK(4, DirectDrawObject == nullptr);
-        CHILD_CHECK(5, !PostMessageA(window, kFirst, 0, 0));
-        return 0;
-    });
-    EXPECT_EQ(status, 0);
-}
-
-TEST(PlatformMessages, CloseRequestOfTheSystemEndsIt) {
-    int status = InChild([]() -> int {
-        HWND window = GameWindow();
-        CHILD_CHECK(1, window != nullptr);
-        Quiet();
-        plat::RequestClose();
-        MSG m{};
-        CHILD_CHECK(2, GetMessageA(&m, nullptr, 0, 0) == TRUE);
-        CHILD_CHECK(3, m.message == WM_SYSCOMMAND && m.hwnd == window);
+// Closes the window the given way, with the display up, the application active and a message
+// for the thread and one for the window queued, then runs the game's message loop to its end
+// and checks what is left; ends the process with 0 when all is well.
+[[noreturn]] void CloseAndRunTheLoop(void (*close)(HWND), bool now) {
+    HWND window = GameWindow();
+    DisplayUp();
+    Quiet();
+    plat::Activate(true);
+    Backend().log.clear();
+    Check(1, window != nullptr && DirectDrawObject != nullptr && AppActive == 1);
+    Check(2, PostMessageA(nullptr, kFirst, 0, 0) && PostMessageA(window, kSecond, 0, 0));
+    close(window);
+    Check(3, (DirectDrawObject == nullptr) == now);
+    MSG m{};
+    int first = 0, second = 0, handled = 0;
+    while (GetMessageA(&m, nullptr, 0, 0)) {
+        Check(4, ++handled < 10);
+        first += m.message == kFirst;
+        second += m.message == kSecond;
+        TranslateMessage(&m);
         DispatchMessageA(&m);
-        CHILD_CHECK(4, GetMessageA(&m, nullptr, 0, 0) == FALSE);
-        CHILD_CHECK(5, !PostMessageA(window, kFirst, 0, 0));
-        // With no window, the system's close request has nothing to post to.
-        plat::RequestClose();
-        CHILD_CHECK(6, !PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-        return 0;
-    });
-    EXPECT_EQ(status, 0);
+    }
+    Check(5, m.message == WM_QUIT && m.wParam == 0);
+    Check(6, first == 1 && second == (now ? 0 : 1));
+    Check(7, DirectDrawObject == nullptr && PrimarySurface == nullptr && BackSurface == nullptr);
+    Check(8, AppActive == 0);
+    Check(9, std::count(Backend().log.begin(), Backend().log.end(), "destroy") == 1);
+    Check(10, !PostMessageA(window, kThird, 0, 0) && DestroyWindow(window) == FALSE);
+    plat::RequestClose();  // with no window there is nothing to post to
+    Check(11, !PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    _exit(0);
+}
+
+// Every way of closing ends alike: WM_DESTROY reaches the game inside DestroyWindow, which
+// releases the display, lets the activation go and posts the quit message; the window's own
+// queued messages go with it, the thread's stay. The game has one window per process, so each
+// way runs in a child process.
+TEST(PlatformMessages, EveryCloseRequestDestroysTheWindow) {
+    const struct {
+        void (*close)(HWND);
+        bool now;  // destroyed during the call, before the loop runs
+    } ways[] = {
+        {[](HWND w) { DefWindowProcA(w, WM_SYSCOMMAND, SC_CLOSE, 0); }, true},
+        {[](HWND w) { DefWindowProcA(w, WM_SYSCOMMAND, SC_CLOSE | 0x2, 0); }, true},  // low bits: the system's
+        {[](HWND) { plat::KeyDown(VK_F4, false, true); }, false},                   // Alt+F4
+        {[](HWND) { plat::RequestClose(); }, false},                                  // the system's close
+    };
+    for (const auto& way : ways) {
+        EXPECT_EXIT(CloseAndRunTheLoop(way.close, way.now), ::testing::ExitedWithCode(0), "")
+            << "close request " << (&way - ways);
+    }
 }
 
 }  // namespace
