@@ -389,8 +389,14 @@ void Backend::AdvanceAudio(long long frames) {
 }
 
 void Backend::SoundEvent(int buffer, const char* what, DWORD value) {
-    std::string line = "sound " + std::to_string(buffer) + " " + what;
-    if (std::strcmp(what, "freq") == 0) line += " " + std::to_string(value);
+    std::string line = "sound ";
+    line += std::to_string(buffer);
+    line += ' ';
+    line += what;
+    if (std::strcmp(what, "freq") == 0) {
+        line += ' ';
+        line += std::to_string(value);
+    }
     Log(line);
 }
 

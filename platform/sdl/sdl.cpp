@@ -222,11 +222,13 @@ void Backend::FrontChanged() { Present(); }
 
 void Backend::Present() {
     if (renderer_ == nullptr || texture_ == nullptr) return;
-    plat::FrontView front = plat::Front();
+    const plat::FrontView front = plat::Front();
+    const void* pixels = front.pixels;
+    const int pitch = front.pitch;
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
-    if (front.pixels != nullptr) {
-        SDL_UpdateTexture(texture_, nullptr, front.pixels, front.pitch);
+    if (pixels != nullptr) {
+        SDL_UpdateTexture(texture_, nullptr, pixels, pitch);
         SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     }
     SDL_RenderPresent(renderer_);
