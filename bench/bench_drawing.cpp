@@ -1,6 +1,6 @@
 // Drawing costs on the in-process display: an empty frame, a line of block-font text, and
 // loading each of the game's four pictures.
-#include "../tests/support/support.h"
+#include "bench.h"
 
 #include "../src/display/display.h"
 
@@ -9,14 +9,9 @@
 #include <cstring>
 #include <string>
 
-using namespace testing_support;
-
 namespace {
 
-bool Up() {
-    if (BackSurface == nullptr) DisplayUp();
-    return BackSurface != nullptr && DisplayDevice.tableBlock != nullptr;
-}
+bool Up() { return bench::DisplayUp(); }
 
 // The frame every screen starts from: clear, lock, unlock, flip.
 void EmptyFrame(benchmark::State& state) {
@@ -66,7 +61,7 @@ void LoadPicture(benchmark::State& state, const std::string& name) {
         state.SkipWithError("no display");
         return;
     }
-    const std::string path = GameDir() + "/" + name;
+    const std::string path = bench::GameFile(name.c_str());
     int64_t pixels = 0;
     for (auto _ : state) {
         GfxImage image = DisplayDevice.LoadGfxImage(DirectDrawObject, path.c_str());

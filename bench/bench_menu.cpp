@@ -1,5 +1,5 @@
 // One main-menu frame plus the curtain step, on the in-process headless display.
-#include "../tests/support/support.h"
+#include "bench.h"
 
 #include "../src/app/app.h"
 #include "../src/assets/assets.h"
@@ -12,9 +12,8 @@ namespace {
 
 void Setup() {
     static bool done = [] {
-        testing_support::DisplayUp();
-        BackImage = DisplayDevice.LoadGfxImage(DirectDrawObject,
-                                               (testing_support::GameDir() + "/Back.gfx").c_str());
+        bench::DisplayUp();
+        BackImage = DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Back.gfx").c_str());
         return true;
     }();
     (void)done;

@@ -3,7 +3,7 @@
 // the way a race sounds: three engine copies, the crash, the bonus and the menu click.
 // The `core_percent` counter is the share of one processor core that mixing in real time takes.
 #include "../platform/core/mixer.h"
-#include "../tests/support/support.h"
+#include "bench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -70,10 +70,9 @@ IDirectSoundBuffer* MakeBuffer(IDirectSound* ds, const Sound& s, int index) {
 }
 
 void BM_MixOneSecondOfSixBuffers(benchmark::State& state) {
-    testing_support::Backend();
     IDirectSound* ds = nullptr;
-    if (DirectSoundCreate(nullptr, &ds, nullptr) != DS_OK ||
-        ds->SetCooperativeLevel(testing_support::GameWindow(), DSSCL_NORMAL) != DS_OK) {
+    if (!bench::DisplayUp() || DirectSoundCreate(nullptr, &ds, nullptr) != DS_OK ||
+        ds->SetCooperativeLevel(MainWindow, DSSCL_NORMAL) != DS_OK) {
         state.SkipWithError("no DirectSound");
         return;
     }

@@ -1,6 +1,6 @@
 // One race frame on the headless display with the game's own pictures: the road, the
 // bonuses, the traffic with its collision rules, the player's car, the frame and the panel.
-#include "../tests/support/support.h"
+#include "bench.h"
 
 #include "../src/app/app.h"
 #include "../src/assets/assets.h"
@@ -12,8 +12,6 @@
 
 #include <string>
 
-using namespace testing_support;
-
 namespace {
 
 // A race is run this many frames before it is started afresh, so that the measured frames
@@ -22,14 +20,10 @@ constexpr int kFramesPerRace = 2000;
 
 bool BringUpOnce() {
     static bool ready = [] {
-        Backend();
-        if (GameWindow() == nullptr) return false;
-        DisplayUp();
-        if (BackSurface == nullptr) return false;
-        std::string dir = GameDir() + "/";
-        RoadImage = DisplayDevice.LoadGfxImage(DirectDrawObject, (dir + "Strasse.gfx").c_str());
-        CarsImage = DisplayDevice.LoadGfxImage(DirectDrawObject, (dir + "Autos.gfx").c_str());
-        StatusImage = DisplayDevice.LoadGfxImage(DirectDrawObject, (dir + "Status.gfx").c_str());
+        if (!bench::DisplayUp()) return false;
+        RoadImage = DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Strasse.gfx").c_str());
+        CarsImage = DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Autos.gfx").c_str());
+        StatusImage = DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Status.gfx").c_str());
         return RoadImage != nullptr && CarsImage != nullptr && StatusImage != nullptr;
     }();
     return ready;
@@ -65,13 +59,11 @@ void BM_RaceTick(benchmark::State& state) {
         RaceTick();
         if (++frames == kFramesPerRace) {
             state.PauseTiming();
-            Backend().log.clear();
             StartRace(cars);
             frames = 0;
             state.ResumeTiming();
         }
     }
-    Backend().log.clear();
     plat::ReleaseAllKeys();
     state.SetItemsProcessed(state.iterations());
 }

@@ -4,11 +4,8 @@
 // blitted again with it.
 //
 // The window and the display device are brought up once, over a backend that does nothing.
-#include "../platform/core/platform.h"
-#include "quiet_backend.h"
-#include "../src/app/app.h"
+#include "../platform/headless/quiet.h"
 #include "../src/assets/assets.h"
-#include "../src/display/display.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -19,11 +16,8 @@
 namespace {
 
 bool BringUp() {
-    static QuietBackend backend;
-    plat::Install(&backend);
-    if (!CreateMainWindow(nullptr, SW_SHOWDEFAULT)) return false;
-    if (!DisplayDevice.Init(MainWindow)) return false;
-    return DisplayDevice.BuildColourTables(BackSurface);
+    static headless::QuietBackend backend;
+    return headless::BringUpDisplay(backend);
 }
 
 // The file each input is written to; removed when the run ends.

@@ -5,9 +5,7 @@
 //
 // The window and the sound device are brought up once, over a backend that does nothing.
 #include "../platform/core/mixer.h"
-#include "../platform/core/platform.h"
-#include "quiet_backend.h"
-#include "../src/app/app.h"
+#include "../platform/headless/quiet.h"
 #include "../src/audio/sound.h"
 
 #include <cstdint>
@@ -20,7 +18,7 @@
 namespace {
 
 bool BringUp() {
-    static QuietBackend backend;
+    static headless::QuietBackend backend;
     plat::Install(&backend);
     if (!CreateMainWindow(nullptr, SW_SHOWDEFAULT)) return false;
     return SoundDevice.Init();

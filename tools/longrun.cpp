@@ -6,7 +6,7 @@
 // 32-bit range, a counter outside its range).
 #include "race_driver.h"
 #include "../platform/core/mixer.h"
-#include "../platform/core/platform.h"
+#include "../platform/headless/quiet.h"
 #include "../src/app/app.h"
 #include "../src/audio/sound.h"
 #include "../src/display/display.h"
@@ -24,33 +24,16 @@
 
 namespace {
 
-// A backend that shows nothing, waits for nothing and counts the crash sound's starts.
-class QuietBackend final : public plat::Backend {
+// The quiet backend, counting the crash sound's starts and the message boxes.
+class CountingBackend final : public headless::QuietBackend {
 public:
-    bool CreateWindow(const char*) override { return true; }
-    void ScreenSize(int& w, int& h) override {
-        w = 640;
-        h = 480;
-    }
-    bool ActivateOnShow() override { return true; }
-    void DestroyWindow() override {}
-    void PollInput() override {}
-    void WaitForInput() override {}
-    bool OpenDisplay() override { return true; }
-    plat::PixelFormat DisplayFormat() override { return plat::kFormat565; }
-    void BeforeFlip() override {}
-    void AfterFlip() override {}
-    void FrontChanged() override {}
-    void Sleep(DWORD) override {}
     void ShowMessageBox(const char* title, const char* text, UINT) override {
         std::fprintf(stderr, "longrun: message box %s: %s\n", title, text);
         ++messageBoxes;
     }
-    bool OpenAudio(plat::Mixer*) override { return true; }
     void SoundEvent(int buffer, const char* what, DWORD value) override {
         if (buffer == crashIndex && std::strcmp(what, "freq") == 0 && value == 22000) ++crashes;
     }
-    void MciCommand(const char*, MCIERROR) override {}
 
     int crashIndex = -1;
     int64_t crashes = 0;
@@ -67,7 +50,7 @@ void DropMessages() {
 
 // A silent buffer in the crash sound's slot: the race sets its frequency at every
 // collision with the player, which the backend counts.
-bool InstallCrashBuffer(QuietBackend& backend) {
+bool InstallCrashBuffer(CountingBackend& backend) {
     if (!SoundDevice.Init()) return false;
     WAVEFORMATEX format;
     std::memset(&format, 0, sizeof format);
@@ -106,10 +89,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    static QuietBackend backend;
-    plat::Install(&backend);
-    if (!CreateMainWindow(nullptr, SW_SHOWDEFAULT) || !DisplayDevice.Init(MainWindow) ||
-        !DisplayDevice.BuildColourTables(BackSurface)) {
+    static CountingBackend backend;
+    if (!headless::BringUpDisplay(backend)) {
         std::fprintf(stderr, "longrun: the display did not come up\n");
         return 1;
     }

@@ -33,40 +33,46 @@ struct FrontView {
 
 class Mixer;
 
+// What a backend supplies. Every operation but WaitForInput has a do-nothing default: a
+// backend without a screen, keyboard, clock or sound device overrides only what it has.
 class Backend {
 public:
     virtual ~Backend() = default;
 
     // Window. CreateWindow answers whether CreateWindowExA succeeds.
-    virtual bool CreateWindow(const char* title) = 0;
-    virtual void ScreenSize(int& width, int& height) = 0;
+    virtual bool CreateWindow(const char* /*title*/) { return true; }
+    virtual void ScreenSize(int& width, int& height) {
+        width = kScreenWidth;
+        height = kScreenHeight;
+    }
     // Whether showing the window activates the application.
-    virtual bool ActivateOnShow() = 0;
-    virtual void DestroyWindow() = 0;
+    virtual bool ActivateOnShow() { return true; }
+    virtual void DestroyWindow() {}
 
     // Input: deliver what is due to the core (KeyDown, Activate, ...) without blocking;
-    // WaitForInput blocks until something has been delivered.
-    virtual void PollInput() = 0;
+    // WaitForInput blocks until something has been delivered. It has no default: one that
+    // returned with nothing delivered would leave GetMessageA spinning.
+    virtual void PollInput() {}
     virtual void WaitForInput() = 0;
 
     // Display. OpenDisplay answers whether DirectDrawCreate succeeds.
-    virtual bool OpenDisplay() = 0;
-    virtual PixelFormat DisplayFormat() = 0;
+    virtual bool OpenDisplay() { return true; }
+    virtual PixelFormat DisplayFormat() { return kFormat565; }
     // Called when the game calls Flip on the primary surface, before and after the exchange.
-    virtual void BeforeFlip() = 0;
-    virtual void AfterFlip() = 0;
+    virtual void BeforeFlip() {}
+    virtual void AfterFlip() {}
     // The game drew onto the visible surface outside a flip.
-    virtual void FrontChanged() = 0;
+    virtual void FrontChanged() {}
 
-    virtual void Sleep(DWORD ms) = 0;
-    virtual void ShowMessageBox(const char* title, const char* text, UINT style) = 0;
+    virtual void Sleep(DWORD /*ms*/) {}
+    virtual void ShowMessageBox(const char* /*title*/, const char* /*text*/, UINT /*style*/) {}
 
     // Audio. OpenAudio answers whether DirectSoundCreate succeeds and hands over the mixer
     // that the backend is to drive.
-    virtual bool OpenAudio(Mixer* mixer) = 0;
+    virtual bool OpenAudio(Mixer* /*mixer*/) { return true; }
     // Lets the backend note the calls made on sound buffers (index counted from 0).
-    virtual void SoundEvent(int buffer, const char* what, DWORD value) = 0;
-    virtual void MciCommand(const char* command, MCIERROR result) = 0;
+    virtual void SoundEvent(int /*buffer*/, const char* /*what*/, DWORD /*value*/) {}
+    virtual void MciCommand(const char* /*command*/, MCIERROR /*result*/) {}
 };
 
 // Installs the backend every platform call goes to. Must be called before WinMain.
