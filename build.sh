@@ -5,16 +5,17 @@
 #   ./build.sh test    install what is missing, build everything, run every test
 #   ./build.sh build   build the game and the headless runner only
 #
-# Build folders: build/ (the game; its folder build/game holds the programs and data),
-# build-asan/ (AddressSanitizer and UndefinedBehaviorSanitizer), build-fuzz/ (libFuzzer,
-# clang), build-win/ (the Windows program, mingw-w64).
+# Build folders: build/ (Release with GCC: the game, the tests and the benchmarks; its folder
+# build/game holds the programs and data), build-asan/ (clang with AddressSanitizer,
+# UndefinedBehaviorSanitizer and the libFuzzer targets), build-win/ (the Windows program,
+# mingw-w64).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 # zenity is what SDL shows its message boxes with.
-PLAY_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev
-               libgtest-dev libbenchmark-dev zenity)
-TEST_PACKAGES=("${PLAY_PACKAGES[@]}" clang libclang-rt-14-dev g++-mingw-w64-x86-64)
+PLAY_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev zenity)
+TEST_PACKAGES=("${PLAY_PACKAGES[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+               clang-format g++-mingw-w64-x86-64)
 JOBS=$(nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
 
@@ -38,25 +39,33 @@ configure() {  # configure DIR [cmake options...]
 }
 
 build_game() {
-    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    configure build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DASPHALTIX_BENCH=OFF
     ninja -C build -j"$JOBS" asphaltix asphaltix-headless game_data
 }
 
-run_fuzzers() {
-    configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-        -DCMAKE_CXX_COMPILER=clang++ -DASPHALTIX_FUZZ=ON -DASPHALTIX_TESTS=OFF -DASPHALTIX_BENCH=OFF
-    ninja -C build-fuzz -j"$JOBS" $(cd fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//')
+run_fuzzers() {  # the targets are built in build-asan
     for source in fuzz/fuzz_*.cpp; do
         local name corpus work
         name=$(basename "$source" .cpp)
         corpus=fuzz/corpus/${name#fuzz_}
-        work=build-fuzz/corpus-${name#fuzz_}
+        work=build-asan/corpus-${name#fuzz_}
         rm -rf "$work" && mkdir -p "$work"
         echo "== fuzzing $name for ${FUZZ_SECONDS}s"
-        (cd build-fuzz && "./bin/$name" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 \
+        (cd build-asan && "./bin/$name" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 \
             -timeout=10 -print_final_stats=1 "../$work" "../$corpus" 2>&1 | tail -n 12)
         # libFuzzer exits non-zero on a finding; pipefail carries it out.
     done
+}
+
+check_format() {
+    local off
+    off=$(git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror 2>&1 \
+          | grep -o '^[^:]*:[0-9]*:[0-9]*: error' | cut -d: -f1 | sort -u || true)
+    if [ -n "$off" ]; then
+        echo "not in the house format (clang-format -i fixes them):"
+        echo "$off"
+        return 1
+    fi
 }
 
 case "${1:-}" in
@@ -70,22 +79,28 @@ case "${1:-}" in
         ;;
     test)
         install_packages "${TEST_PACKAGES[@]}"
-        echo "== build and test"
-        configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        echo "== the house format"
+        check_format
+        echo "== build (Release, GCC, warnings as errors) and test"
+        configure build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DASPHALTIX_BENCH=ON \
+            -DASPHALTIX_WERROR=ON
         ninja -C build -j"$JOBS"
         (cd build && ctest --output-on-failure -j"$JOBS")
         echo "== benchmarks (a short run each, to prove they work)"
         for b in build/bin/bench_*; do
             [ -x "$b" ] && "$b" --benchmark_min_time=0.01 >/dev/null
         done
-        echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
-        configure build-asan -DCMAKE_BUILD_TYPE=Debug -DASPHALTIX_SANITIZE=ON -DASPHALTIX_BENCH=OFF
+        echo "== clang, warnings as errors: AddressSanitizer, UndefinedBehaviorSanitizer, libFuzzer"
+        configure build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+            -DCMAKE_CXX_COMPILER=clang++ -DASPHALTIX_FUZZ=ON -DASPHALTIX_BENCH=OFF \
+            -DASPHALTIX_WERROR=ON
         ninja -C build-asan -j"$JOBS"
         (cd build-asan && ctest --output-on-failure -j"$JOBS")
         echo "== fuzzing"
         run_fuzzers
         echo "== the Windows program (mingw-w64)"
-        configure build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+        configure build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+            -DASPHALTIX_WERROR=ON
         ninja -C build-win -j"$JOBS"
         test -f build-win/asphaltix.exe
         echo "== all tests passed"
