@@ -20,20 +20,10 @@ Surface* g_front = nullptr;
 class DirectDraw;
 DirectDraw* g_directDraw = nullptr;
 
-class DirectDraw final : public IDirectDraw {
+class DirectDraw final : public ComObject<IDirectDraw> {
 public:
-    HRESULT QueryInterface(REFIID, void** out) override {
-        if (out != nullptr) *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG left = --refs_;
-        if (left == 0) {
-            if (g_directDraw == this) g_directDraw = nullptr;
-            delete this;
-        }
-        return left;
+    ~DirectDraw() override {
+        if (g_directDraw == this) g_directDraw = nullptr;
     }
 
     HRESULT SetCooperativeLevel(HWND hwnd, DWORD flags) override {
@@ -143,7 +133,6 @@ private:
         return DD_OK;
     }
 
-    ULONG refs_ = 1;
     bool levelSet_ = false;
     bool exclusive_ = false;
 };
@@ -205,19 +194,6 @@ Surface::~Surface() {
     if (dc_ != nullptr) DeleteSurfaceDC(dc_);
     if (back_ != nullptr) back_->Release();
     if (g_front == this) g_front = nullptr;
-}
-
-HRESULT Surface::QueryInterface(REFIID, void** out) {
-    if (out != nullptr) *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG Surface::AddRef() { return ++refs_; }
-
-ULONG Surface::Release() {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
 }
 
 HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE src, LPRECT srcRect, DWORD flags,

@@ -1,5 +1,6 @@
 // DirectSound: the device object and static secondary buffers of plain PCM, played by the
 // mixer. Every call that reaches a buffer is told to the backend (play, stop, freq).
+#include "com.h"
 #include "mixer.h"
 #include "platform.h"
 
@@ -34,30 +35,19 @@ bool Within(const uint8_t* memory, DWORD size, const void* region, DWORD bytes) 
     return offset <= size && static_cast<uint64_t>(bytes) <= size - offset;
 }
 
-class SoundBuffer final : public IDirectSoundBuffer {
+class SoundBuffer final : public ComObject<IDirectSoundBuffer> {
 public:
     SoundBuffer(std::shared_ptr<Voice> voice, DWORD flags, int index)
         : voice_(std::move(voice)), flags_(flags), index_(index) {
         std::lock_guard<std::mutex> lock(LiveMutex());
         LiveBuffers()[this] = index_;
     }
-
-    HRESULT QueryInterface(REFIID, void** out) override {
-        if (out != nullptr) *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG left = --refs_;
-        if (left == 0) {
-            {
-                std::lock_guard<std::mutex> lock(LiveMutex());
-                LiveBuffers().erase(this);
-            }
-            TheMixer().RemoveVoice(voice_.get());
-            delete this;
+    ~SoundBuffer() override {
+        {
+            std::lock_guard<std::mutex> lock(LiveMutex());
+            LiveBuffers().erase(this);
         }
-        return left;
+        TheMixer().RemoveVoice(voice_.get());
     }
 
     HRESULT GetStatus(LPDWORD status) override {
@@ -134,14 +124,11 @@ public:
     }
 
 private:
-    ~SoundBuffer() = default;
-
     void Report(const char* what, DWORD value) { Current().SoundEvent(index_, what, value); }
 
     std::shared_ptr<Voice> voice_;
     const DWORD flags_;
     const int index_;
-    std::atomic<ULONG> refs_{1};
 };
 
 HRESULT CheckFormat(const WAVEFORMATEX& f) {
@@ -155,18 +142,8 @@ HRESULT CheckFormat(const WAVEFORMATEX& f) {
     return DS_OK;
 }
 
-class DirectSound final : public IDirectSound {
+class DirectSound final : public ComObject<IDirectSound> {
 public:
-    HRESULT QueryInterface(REFIID, void** out) override {
-        if (out != nullptr) *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFFER buffer,
                               IUnknown* outer) override {
         if (buffer != nullptr) *buffer = nullptr;
@@ -200,9 +177,6 @@ public:
     }
 
 private:
-    ~DirectSound() = default;
-
-    std::atomic<ULONG> refs_{1};
     bool levelSet_ = false;
 };
 

@@ -1,22 +1,20 @@
 // DirectDraw surfaces as the core keeps them; shared by the DirectDraw and GDI code.
 #pragma once
 
+#include "com.h"
 #include "platform.h"
 
 #include <memory>
 
 namespace plat {
 
-class Surface final : public IDirectDrawSurface {
+class Surface final : public ComObject<IDirectDrawSurface> {
 public:
     Surface(int width, int height, int pitch, DWORD caps);
-    ~Surface();
+    ~Surface() override;
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;
 
-    HRESULT QueryInterface(REFIID iid, void** out) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT Blt(LPRECT destRect, LPDIRECTDRAWSURFACE src, LPRECT srcRect, DWORD flags,
                 LPDDBLTFX fx) override;
     HRESULT BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE src, LPRECT srcRect,
@@ -53,7 +51,6 @@ private:
     int pitch_;
     DWORD caps_;
     PixelFormat format_;
-    ULONG refs_ = 1;
     std::unique_ptr<uint8_t[]> pixels_;
     bool locked_ = false;
     bool dcOut_ = false;
