@@ -72,7 +72,8 @@ void LoadPicture(benchmark::State& state, const std::string& name) {
         DDSURFACEDESC desc;
         std::memset(&desc, 0, sizeof desc);
         desc.dwSize = sizeof desc;
-        if (image->GetSurfaceDesc(&desc) == DD_OK) pixels += static_cast<int64_t>(desc.dwWidth) * desc.dwHeight;
+        if (image->GetSurfaceDesc(&desc) == DD_OK)
+            pixels += static_cast<int64_t>(desc.dwWidth) * desc.dwHeight;
         image->Release();
     }
     state.SetItemsProcessed(pixels);

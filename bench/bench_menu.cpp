@@ -13,7 +13,8 @@ namespace {
 void Setup() {
     static bool done = [] {
         bench::DisplayUp();
-        BackImage = DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Back.gfx").c_str());
+        BackImage =
+            DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Back.gfx").c_str());
         return true;
     }();
     (void)done;

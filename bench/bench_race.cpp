@@ -21,9 +21,12 @@ constexpr int kFramesPerRace = 2000;
 bool BringUpOnce() {
     static bool ready = [] {
         if (!bench::DisplayUp()) return false;
-        RoadImage = DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Strasse.gfx").c_str());
-        CarsImage = DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Autos.gfx").c_str());
-        StatusImage = DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Status.gfx").c_str());
+        RoadImage =
+            DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Strasse.gfx").c_str());
+        CarsImage =
+            DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Autos.gfx").c_str());
+        StatusImage =
+            DisplayDevice.LoadGfxImage(DirectDrawObject, bench::GameFile("Status.gfx").c_str());
         return RoadImage != nullptr && CarsImage != nullptr && StatusImage != nullptr;
     }();
     return ready;
@@ -41,8 +44,7 @@ void StartRace(int cars) {
     CurtainPos = 0;
     plat::KeyDown(VK_UP, false, false);
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {}
 }
 
 void BM_RaceTick(benchmark::State& state) {

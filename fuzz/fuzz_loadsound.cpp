@@ -38,9 +38,9 @@ constexpr uint32_t kLargestData = 4u << 20;
 bool ClaimsTooMuch(const uint8_t* data, size_t size) {
     for (size_t i = 0; i + 8 <= size; ++i) {
         if (std::memcmp(data + i, "data", 4) != 0) continue;
-        uint32_t claimed = static_cast<uint32_t>(data[i + 4]) | (static_cast<uint32_t>(data[i + 5]) << 8) |
-                           (static_cast<uint32_t>(data[i + 6]) << 16) |
-                           (static_cast<uint32_t>(data[i + 7]) << 24);
+        uint32_t claimed =
+            static_cast<uint32_t>(data[i + 4]) | (static_cast<uint32_t>(data[i + 5]) << 8) |
+            (static_cast<uint32_t>(data[i + 6]) << 16) | (static_cast<uint32_t>(data[i + 7]) << 24);
         if (claimed > kLargestData) return true;
     }
     return false;

@@ -44,8 +44,7 @@ using race_driver::Driver;
 
 void DropMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
 }
 
 // A silent buffer in the crash sound's slot: the race sets its frequency at every
@@ -67,7 +66,8 @@ bool InstallCrashBuffer(CountingBackend& backend) {
     desc.dwBufferBytes = 2205;
     desc.lpwfxFormat = &format;
     LPDIRECTSOUNDBUFFER buffer = nullptr;
-    if (DirectSoundObject->CreateSoundBuffer(&desc, &buffer, nullptr) != DS_OK || buffer == nullptr) {
+    if (DirectSoundObject->CreateSoundBuffer(&desc, &buffer, nullptr) != DS_OK ||
+        buffer == nullptr) {
         return false;
     }
     CrashSound = buffer;
@@ -158,7 +158,8 @@ int main(int argc, char** argv) {
             maxPushSteps = steps;
             maxPushFrame = frame;
         }
-        if (steps < 0 || steps > MaxPushStepsPerFrame) anomaly(frame, "push steps " + std::to_string(steps));
+        if (steps < 0 || steps > MaxPushStepsPerFrame)
+            anomaly(frame, "push steps " + std::to_string(steps));
         if (s.energy < energyBefore) ++energyDrops;
 
         auto look = [&](const char* name, int32_t value) {
@@ -192,10 +193,13 @@ int main(int argc, char** argv) {
                 anomaly(frame, "car " + std::to_string(i) + " mass or kind");
             }
         }
-        if (s.activeCars < 5 || s.activeCars > 15) anomaly(frame, "activeCars " + std::to_string(s.activeCars));
-        if (s.roadScroll < 0 || s.roadScroll > 480) anomaly(frame, "roadScroll " + std::to_string(s.roadScroll));
+        if (s.activeCars < 5 || s.activeCars > 15)
+            anomaly(frame, "activeCars " + std::to_string(s.activeCars));
+        if (s.roadScroll < 0 || s.roadScroll > 480)
+            anomaly(frame, "roadScroll " + std::to_string(s.roadScroll));
         if (fullTrafficFrame < 0 && s.activeCars == 15) fullTrafficFrame = frame;
-        maxPlayerSpeed = std::max<int64_t>(maxPlayerSpeed, s.speed < 0 ? -int64_t{s.speed} : s.speed);
+        maxPlayerSpeed =
+            std::max<int64_t>(maxPlayerSpeed, s.speed < 0 ? -int64_t{s.speed} : s.speed);
         maxPlayerMomentum = std::max(maxPlayerMomentum, maxPlayerSpeed * s.playerMass);
         minEnergy = std::min<int64_t>(minEnergy, s.energy);
         maxPoints = std::max<int64_t>(maxPoints, s.points);
@@ -208,22 +212,28 @@ int main(int argc, char** argv) {
     std::printf("push-apart steps: most in one frame %" PRId64 " (frame %" PRId64 ", bound %" PRId64
                 "), total %" PRId64 "\n",
                 maxPushSteps, maxPushFrame, MaxPushStepsPerFrame, totalPushSteps);
-    std::printf("largest |speed|: player %" PRId64 ", traffic %" PRId64 "\n", maxPlayerSpeed, maxCarSpeed);
-    std::printf("largest |speed x mass|: player %" PRId64 ", traffic %" PRId64 " (32-bit limit %d)\n",
+    std::printf("largest |speed|: player %" PRId64 ", traffic %" PRId64 "\n", maxPlayerSpeed,
+                maxCarSpeed);
+    std::printf("largest |speed x mass|: player %" PRId64 ", traffic %" PRId64
+                " (32-bit limit %d)\n",
                 maxPlayerMomentum, maxCarMomentum, std::numeric_limits<int32_t>::max());
     std::printf("lowest energy %" PRId64 "\n", minEnergy);
     std::printf("most points %" PRId64 "\n", maxPoints);
     if (counting) {
-        std::printf("collisions with the player %" PRId64 " (frames with energy lost %" PRId64 ")\n",
+        std::printf("collisions with the player %" PRId64 " (frames with energy lost %" PRId64
+                    ")\n",
                     backend.crashes, energyDrops);
     } else {
-        std::printf("collisions with the player: not counted (no sound buffer); frames with energy lost %" PRId64
-                    "\n",
-                    energyDrops);
+        std::printf(
+            "collisions with the player: not counted (no sound buffer); frames with energy lost "
+            "%" PRId64 "\n",
+            energyDrops);
     }
-    std::printf("traffic at 15 cars from frame %" PRId64 " (made 15 at frame %lld if the road had not grown it)\n",
+    std::printf("traffic at 15 cars from frame %" PRId64
+                " (made 15 at frame %lld if the road had not grown it)\n",
                 fullTrafficFrame, FullTrafficFrom);
-    std::printf("largest magnitude of any race value %" PRId64 " (%s), limit for an anomaly %" PRId64 "\n",
+    std::printf("largest magnitude of any race value %" PRId64
+                " (%s), limit for an anomaly %" PRId64 "\n",
                 largest, largestName.c_str(), Far);
     std::printf("anomalies %" PRId64 "\n", anomalies);
     return anomalies == 0 ? 0 : 1;

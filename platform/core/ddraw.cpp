@@ -8,7 +8,6 @@
 #include <cstring>
 #include <utility>
 
-
 namespace plat {
 namespace {
 
@@ -89,9 +88,9 @@ private:
         auto* primary = new Surface(kScreenWidth, kScreenHeight, kChainPitch,
                                     DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX |
                                         DDSCAPS_FRONTBUFFER | DDSCAPS_VIDEOMEMORY);
-        auto* back = new Surface(kScreenWidth, kScreenHeight, kChainPitch,
-                                 DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX |
-                                     DDSCAPS_VIDEOMEMORY);
+        auto* back =
+            new Surface(kScreenWidth, kScreenHeight, kChainPitch,
+                        DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY);
         primary->AttachBack(back);
         g_front = primary;
         *out = primary;
@@ -127,8 +126,8 @@ private:
         int width = static_cast<int>(desc->dwWidth);
         int height = static_cast<int>(desc->dwHeight);
         int pitch = (width * 2 + 7) & ~7;
-        DWORD memory = (caps & DDSCAPS_SYSTEMMEMORY) != 0 ? DDSCAPS_SYSTEMMEMORY
-                                                           : DDSCAPS_VIDEOMEMORY;
+        DWORD memory =
+            (caps & DDSCAPS_SYSTEMMEMORY) != 0 ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY;
         *out = new Surface(width, height, pitch, DDSCAPS_OFFSCREENPLAIN | memory);
         return DD_OK;
     }
@@ -140,8 +139,8 @@ private:
 // A rectangle of a surface, checked as DirectDraw checks it: inside the surface and not
 // empty or inverted.
 bool RectInside(const RECT& r, int width, int height) {
-    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
-           r.right <= width && r.bottom <= height;
+    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && r.right <= width &&
+           r.bottom <= height;
 }
 
 }  // namespace
@@ -185,7 +184,11 @@ void PixelToRgb(uint16_t pixel, const PixelFormat& format, uint8_t rgb[3]) {
 }
 
 Surface::Surface(int width, int height, int pitch, DWORD caps)
-    : width_(width), height_(height), pitch_(pitch), caps_(caps), format_(Current().DisplayFormat()) {
+    : width_(width),
+      height_(height),
+      pitch_(pitch),
+      caps_(caps),
+      format_(Current().DisplayFormat()) {
     size_t bytes = static_cast<size_t>(pitch) * static_cast<size_t>(height);
     pixels_ = std::make_unique<uint8_t[]>(bytes);  // zeroed: a new surface is black
 }
@@ -255,8 +258,8 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE srcIface, LPRECT 
         }
     }
     for (int i = 0; i < h; ++i) {
-        const uint16_t* from = copy ? copy.get() + copyPitch * static_cast<size_t>(i)
-                                    : src->Row(r.top + i) + r.left;
+        const uint16_t* from =
+            copy ? copy.get() + copyPitch * static_cast<size_t>(i) : src->Row(r.top + i) + r.left;
         uint16_t* to = Row(dy + i) + dx;
         if (!keyed) {
             std::memcpy(to, from, static_cast<size_t>(w) * 2);
@@ -369,7 +372,8 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
         return DD_OK;
     }
     DDCOLORKEY wanted = *key;
-    if ((flags & DDCKEY_COLORSPACE) == 0) wanted.dwColorSpaceHighValue = wanted.dwColorSpaceLowValue;
+    if ((flags & DDCKEY_COLORSPACE) == 0)
+        wanted.dwColorSpaceHighValue = wanted.dwColorSpaceLowValue;
     if (wanted.dwColorSpaceHighValue < wanted.dwColorSpaceLowValue) return DDERR_INVALIDPARAMS;
     key_ = wanted;
     hasKey_ = true;

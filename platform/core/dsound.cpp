@@ -149,7 +149,8 @@ public:
         if (buffer != nullptr) *buffer = nullptr;
         if (desc == nullptr || buffer == nullptr || outer != nullptr) return DSERR_INVALIDPARAM;
         if (!levelSet_) return DSERR_UNINITIALIZED;
-        if (desc->dwSize != sizeof(DSBUFFERDESC) || desc->dwReserved != 0) return DSERR_INVALIDPARAM;
+        if (desc->dwSize != sizeof(DSBUFFERDESC) || desc->dwReserved != 0)
+            return DSERR_INVALIDPARAM;
         if ((desc->dwFlags & ~kKnownFlags) != 0) return DSERR_INVALIDPARAM;
         if ((desc->dwFlags & DSBCAPS_PRIMARYBUFFER) != 0) {
             // The primary buffer takes neither a size nor a format; we offer none anyway.

@@ -115,9 +115,10 @@ std::shared_ptr<Voice> Mixer::AddVoice(uint32_t bytes, int channels, int bits, u
 
 void Mixer::RemoveVoice(const Voice* voice) {
     std::lock_guard<std::mutex> lock(mutex_);
-    voices_.erase(std::remove_if(voices_.begin(), voices_.end(),
-                                 [voice](const std::shared_ptr<Voice>& v) { return v.get() == voice; }),
-                  voices_.end());
+    voices_.erase(
+        std::remove_if(voices_.begin(), voices_.end(),
+                       [voice](const std::shared_ptr<Voice>& v) { return v.get() == voice; }),
+        voices_.end());
 }
 
 void Mixer::Play(Voice& voice, bool looping) {
@@ -189,7 +190,8 @@ void Mixer::RenderPeriod(int16_t* out, int frames) {
         std::lock_guard<std::mutex> lock(mutex_);
         for (const auto& v : voices_) {
             if (v->playing_) {
-                sounding_.push_back(Snapshot{v, v->position_, v->step_, v->generation_, v->looping_, false});
+                sounding_.push_back(
+                    Snapshot{v, v->position_, v->step_, v->generation_, v->looping_, false});
             }
         }
     }

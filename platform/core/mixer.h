@@ -46,10 +46,10 @@ private:
     // Guarded by the mixer's lock.
     bool playing_ = false;
     bool looping_ = false;
-    uint64_t position_ = 0;   // frames, 32.32 fixed point
-    uint32_t frequency_ = 0;  // Hz
-    uint64_t step_ = 0;       // frames per output frame, 32.32 fixed point
-    uint32_t generation_ = 0; // counts starts and stops
+    uint64_t position_ = 0;    // frames, 32.32 fixed point
+    uint32_t frequency_ = 0;   // Hz
+    uint64_t step_ = 0;        // frames per output frame, 32.32 fixed point
+    uint32_t generation_ = 0;  // counts starts and stops
 };
 
 class Mixer {

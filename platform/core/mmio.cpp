@@ -17,7 +17,7 @@ namespace {
 struct MmioFile {
     std::FILE* file = nullptr;
     uint64_t size = 0;
-    uint64_t pos = 0;   // where the next read starts
+    uint64_t pos = 0;              // where the next read starts
     uint64_t seen = ~uint64_t{0};  // where the stream stands, when known
 
     ~MmioFile() {
@@ -180,7 +180,8 @@ MMRESULT WINAPI mmioAscend(HMMIO handle, LPMMCKINFO chunk, UINT flags) {
     if (flags != 0) return MMSYSERR_INVALFLAG;
     // To the end of the chunk's data and its pad byte. This may lie before the position when
     // the caller read past the chunk; it never lies outside the file.
-    uint64_t target = static_cast<uint64_t>(chunk->dwDataOffset) + chunk->cksize + (chunk->cksize & 1u);
+    uint64_t target =
+        static_cast<uint64_t>(chunk->dwDataOffset) + chunk->cksize + (chunk->cksize & 1u);
     if (target > f->size) target = f->size;
     f->pos = target;
     return MMSYSERR_NOERROR;

@@ -34,8 +34,14 @@ public:
     int Pitch() const { return pitch_; }
     uint8_t* Pixels() { return pixels_.get(); }
     const uint8_t* Pixels() const { return pixels_.get(); }
-    uint16_t* Row(int y) { return reinterpret_cast<uint16_t*>(pixels_.get() + static_cast<size_t>(y) * static_cast<size_t>(pitch_)); }
-    const uint16_t* Row(int y) const { return reinterpret_cast<const uint16_t*>(pixels_.get() + static_cast<size_t>(y) * static_cast<size_t>(pitch_)); }
+    uint16_t* Row(int y) {
+        return reinterpret_cast<uint16_t*>(pixels_.get() +
+                                           static_cast<size_t>(y) * static_cast<size_t>(pitch_));
+    }
+    const uint16_t* Row(int y) const {
+        return reinterpret_cast<const uint16_t*>(pixels_.get() + static_cast<size_t>(y) *
+                                                                     static_cast<size_t>(pitch_));
+    }
     bool Busy() const { return locked_ || dcOut_; }
     bool HasDC() const { return dcOut_; }
     bool IsPrimary() const { return (caps_ & DDSCAPS_PRIMARYSURFACE) != 0; }

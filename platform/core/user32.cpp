@@ -175,8 +175,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
     return 0xC000;
 }
 
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD, int, int, int,
-                            int, HWND, HMENU, HINSTANCE, LPVOID) {
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD, int, int, int, int,
+                            HWND, HMENU, HINSTANCE, LPVOID) {
     auto& s = S();
     if (className == nullptr || !s.wndClass.registered || s.wndClass.name != className) {
         return nullptr;
@@ -233,13 +233,9 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         case WM_SYSCOMMAND:
             if ((wParam & 0xFFF0) == SC_CLOSE) plat::Send(hwnd, WM_CLOSE, 0, 0);
             return 0;
-        case WM_CLOSE:
-            DestroyWindow(hwnd);
-            return 0;
-        case WM_SETCURSOR:
-            return 0;
-        default:
-            return 0;
+        case WM_CLOSE: DestroyWindow(hwnd); return 0;
+        case WM_SETCURSOR: return 0;
+        default: return 0;
     }
 }
 

@@ -90,13 +90,13 @@ int ParseKey(const std::string& name) {
     static const struct {
         const char* name;
         int vk;
-    } kNamed[] = {{"ENTER", VK_RETURN}, {"SPACE", VK_SPACE}, {"ESCAPE", VK_ESCAPE},
-                  {"UP", VK_UP},        {"DOWN", VK_DOWN},   {"LEFT", VK_LEFT},
-                  {"RIGHT", VK_RIGHT}};
+    } kNamed[] = {{"ENTER", VK_RETURN}, {"SPACE", VK_SPACE}, {"ESCAPE", VK_ESCAPE}, {"UP", VK_UP},
+                  {"DOWN", VK_DOWN},    {"LEFT", VK_LEFT},   {"RIGHT", VK_RIGHT}};
     for (const auto& k : kNamed) {
         if (name == k.name) return k.vk;
     }
-    if (name.size() == 1 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9'))) {
+    if (name.size() == 1 &&
+        ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9'))) {
         return name[0];
     }
     if (name.size() >= 2 && name.size() <= 3 && name[0] == 'F') {
@@ -143,12 +143,15 @@ bool ParseScript(const std::string& text, const std::string& origin, Options& op
         lastFrame = frame;
         if (w.size() < 2) return fail("missing action");
         const std::string& action = w[1];
-        bool takesKey = action == "down" || action == "up" || action == "press" || action == "repeat";
+        bool takesKey =
+            action == "down" || action == "up" || action == "press" || action == "repeat";
         bool takesFile = action == "shot";
         bool takesNothing = action == "activate" || action == "deactivate" || action == "close";
-        if (!takesKey && !takesFile && !takesNothing) return fail("unknown action '" + action + "'");
+        if (!takesKey && !takesFile && !takesNothing)
+            return fail("unknown action '" + action + "'");
         if (takesNothing && w.size() != 2) return fail("'" + action + "' takes no argument");
-        if ((takesKey || takesFile) && w.size() != 3) return fail("'" + action + "' takes one argument");
+        if ((takesKey || takesFile) && w.size() != 3)
+            return fail("'" + action + "' takes one argument");
         if (takesFile) {
             options.shots.push_back(Shot{frame, w[2], Resolve(w[2], origin), false});
             continue;

@@ -13,9 +13,13 @@ bool WritePng(const std::string& path, const uint8_t* pixels, int pitch, int wid
     std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, 0);
     if (pixels != nullptr) {
         for (int y = 0; y < height; ++y) {
-            const auto* row = reinterpret_cast<const uint16_t*>(pixels + static_cast<size_t>(y) * static_cast<size_t>(pitch));
+            const auto* row = reinterpret_cast<const uint16_t*>(
+                pixels + static_cast<size_t>(y) * static_cast<size_t>(pitch));
             for (int x = 0; x < width; ++x) {
-                plat::PixelToRgb(row[x], format, &rgb[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3]);
+                plat::PixelToRgb(row[x], format,
+                                 &rgb[(static_cast<size_t>(y) * static_cast<size_t>(width) +
+                                       static_cast<size_t>(x)) *
+                                      3]);
             }
         }
     }

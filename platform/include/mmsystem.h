@@ -11,8 +11,8 @@ typedef char* HPSTR;
 struct HMMIO__;
 typedef HMMIO__* HMMIO;
 
-#define mmioFOURCC(c0, c1, c2, c3)                                                            \
-    ((FOURCC)(BYTE)(c0) | ((FOURCC)(BYTE)(c1) << 8) | ((FOURCC)(BYTE)(c2) << 16) |             \
+#define mmioFOURCC(c0, c1, c2, c3)                                                 \
+    ((FOURCC)(BYTE)(c0) | ((FOURCC)(BYTE)(c1) << 8) | ((FOURCC)(BYTE)(c2) << 16) | \
      ((FOURCC)(BYTE)(c3) << 24))
 #define FOURCC_RIFF mmioFOURCC('R', 'I', 'F', 'F')
 #define FOURCC_LIST mmioFOURCC('L', 'I', 'S', 'T')
@@ -79,4 +79,5 @@ typedef WAVEFORMATEX* LPWAVEFORMATEX;
 #define MCIERR_DUPLICATE_ALIAS (MCIERR_BASE + 33)
 #define MCIERR_MISSING_DEVICE_NAME (MCIERR_BASE + 36)
 
-MCIERROR WINAPI mciSendStringA(LPCSTR command, LPSTR returnString, UINT returnLength, HWND callback);
+MCIERROR WINAPI mciSendStringA(LPCSTR command, LPSTR returnString, UINT returnLength,
+                               HWND callback);

@@ -139,7 +139,8 @@ bool Backend::CreateWindow(const char* title) {
 
 void Backend::ScreenSize(int& width, int& height) {
     SDL_DisplayMode mode;
-    if (window_ != nullptr && SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(window_), &mode) == 0) {
+    if (window_ != nullptr &&
+        SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(window_), &mode) == 0) {
         width = mode.w;
         height = mode.h;
         return;
@@ -174,9 +175,7 @@ void Backend::Handle(const SDL_Event& event) {
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) plat::RequestClose();
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED) Present();
             break;
-        case SDL_QUIT:
-            plat::RequestClose();
-            break;
+        case SDL_QUIT: plat::RequestClose(); break;
         default: break;
     }
 }

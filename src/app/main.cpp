@@ -91,9 +91,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
             case ScreenMainMenu: MainMenuFrame(); break;
             case ScreenRace: RaceTick(); break;
             case ScreenHallOfFame: HallOfFameFrame(); break;
-            case ScreenExit:
-                Shutdown();
-                return 0;
+            case ScreenExit: Shutdown(); return 0;
             default: break;
         }
         AdvanceCurtain();

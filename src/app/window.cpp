@@ -99,19 +99,14 @@ void RaceKey(WPARAM key) {
     switch (key) {
         case VK_RETURN:
         case VK_SPACE:
-        case 'Y':
-            AnswerYes();
-            break;
+        case 'Y': AnswerYes(); break;
         case VK_ESCAPE:
             Click(ChooseFrequency);
             if (RaceState.countdown <= 0) RaceState.quitConfirm = true;
             break;
         case VK_UP:
-        case VK_DOWN:
-            break;
-        default:
-            AnswerNo();
-            break;
+        case VK_DOWN: break;
+        default: AnswerNo(); break;
     }
 }
 
@@ -142,15 +137,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             DisplayDevice.Release();
             PostQuitMessage(0);
             break;
-        case WM_ACTIVATEAPP:
-            AppActive = wParam != 0 ? 1 : 0;
-            break;
-        case WM_SETCURSOR:
-            SetCursor(nullptr);
-            return 1;
-        case WM_KEYDOWN:
-            KeyDown(wParam);
-            break;
+        case WM_ACTIVATEAPP: AppActive = wParam != 0 ? 1 : 0; break;
+        case WM_SETCURSOR: SetCursor(nullptr); return 1;
+        case WM_KEYDOWN: KeyDown(wParam); break;
         default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

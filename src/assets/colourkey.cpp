@@ -20,8 +20,7 @@ DWORD ColourMatch(LPDIRECTDRAWSURFACE surface, COLORREF colour) {
     std::memset(&desc, 0, sizeof desc);
     desc.dwSize = sizeof desc;
     HRESULT hr;
-    while ((hr = surface->Lock(nullptr, &desc, 0, nullptr)) == DDERR_WASSTILLDRAWING) {
-    }
+    while ((hr = surface->Lock(nullptr, &desc, 0, nullptr)) == DDERR_WASSTILLDRAWING) {}
     if (hr == DD_OK) {
         // Read exactly one pixel, as wide as the surface's pixels.
         DWORD bits = desc.ddpfPixelFormat.dwRGBBitCount;

@@ -43,7 +43,8 @@ bool DecodeLine(std::FILE* file, uint8_t* line, int32_t length) {
             int count = b & 0x3F;
             int v = std::fgetc(file);
             if (v == EOF) break;
-            for (int i = 0; i < count && stored < length; ++i) line[stored++] = static_cast<uint8_t>(v);
+            for (int i = 0; i < count && stored < length; ++i)
+                line[stored++] = static_cast<uint8_t>(v);
         } else {
             line[stored++] = static_cast<uint8_t>(b);
         }
@@ -90,8 +91,10 @@ GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileNa
     if (std::fread(header, 1, HeaderSize, file) != HeaderSize) return nullptr;
     if (header[0] != 10) return nullptr;
 
-    int32_t width = static_cast<int32_t>(Word(header, 8)) - static_cast<int32_t>(Word(header, 4)) + 1;
-    int32_t height = static_cast<int32_t>(Word(header, 10)) - static_cast<int32_t>(Word(header, 6)) + 1;
+    int32_t width =
+        static_cast<int32_t>(Word(header, 8)) - static_cast<int32_t>(Word(header, 4)) + 1;
+    int32_t height =
+        static_cast<int32_t>(Word(header, 10)) - static_cast<int32_t>(Word(header, 6)) + 1;
     int32_t planes = header[65];
     int32_t bitCount = static_cast<int32_t>(header[3]) * planes;
     int32_t lineLength = static_cast<int32_t>(Word(header, 66)) * planes;
@@ -120,8 +123,10 @@ GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileNa
         new (std::nothrow) uint8_t[static_cast<size_t>(rowLength) * static_cast<size_t>(height)]());
     if (!dib) return nullptr;
     int32_t lineBuffer = std::max({width, lineLength, rowLength});
-    std::unique_ptr<uint8_t[]> decoded(new (std::nothrow) uint8_t[static_cast<size_t>(lineBuffer)]());
-    std::unique_ptr<uint8_t[]> converted(new (std::nothrow) uint8_t[static_cast<size_t>(lineBuffer)]());
+    std::unique_ptr<uint8_t[]> decoded(new (std::nothrow)
+                                           uint8_t[static_cast<size_t>(lineBuffer)]());
+    std::unique_ptr<uint8_t[]> converted(new (std::nothrow)
+                                             uint8_t[static_cast<size_t>(lineBuffer)]());
     if (!decoded || !converted) return nullptr;
 
     std::fseek(file, HeaderSize, SEEK_SET);
@@ -153,7 +158,8 @@ GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileNa
                     uint8_t value = 0;
                     for (int32_t plane = 0; plane < planes; ++plane) {
                         uint8_t bits = decoded[plane * planeBytes + i];
-                        if ((bits & HighBit[2 * k]) != 0) value |= static_cast<uint8_t>(LowBit[4 + plane]);
+                        if ((bits & HighBit[2 * k]) != 0)
+                            value |= static_cast<uint8_t>(LowBit[4 + plane]);
                         if ((bits & HighBit[2 * k + 1]) != 0) value |= LowBit[plane];
                     }
                     converted[out++] = value;

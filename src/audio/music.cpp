@@ -19,7 +19,8 @@ constexpr size_t MusicCommandSize = 256;
 bool SoundDevice::OpenMusic(const char* fileName) {
     if (fileName == nullptr) return false;
     char command[MusicCommandSize];
-    int length = std::snprintf(command, sizeof command, "open %s type sequencer alias MUSIC", fileName);
+    int length =
+        std::snprintf(command, sizeof command, "open %s type sequencer alias MUSIC", fileName);
     // A name that does not fit the command is refused.
     if (length < 0 || static_cast<size_t>(length) >= sizeof command) return false;
     if (Send("close all", nullptr) != 0) return false;

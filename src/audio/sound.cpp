@@ -24,7 +24,8 @@ bool SoundDevice::Init() {
 }
 
 void SoundDevice::LoadSound(int32_t slot, const char* fileName) {
-    if (slot < 0 || slot >= SoundSlots || DirectSoundObject == nullptr || fileName == nullptr) return;
+    if (slot < 0 || slot >= SoundSlots || DirectSoundObject == nullptr || fileName == nullptr)
+        return;
     char name[260];
     std::strncpy(name, fileName, sizeof name - 1);
     name[sizeof name - 1] = '\0';
@@ -59,7 +60,8 @@ void SoundDevice::LoadSound(int32_t slot, const char* fileName) {
         desc.dwBufferBytes = chunk.cksize;
         desc.dwReserved = 0;
         desc.lpwfxFormat = &format;
-        ok = DirectSoundObject->CreateSoundBuffer(&desc, &buffer, nullptr) == DS_OK && buffer != nullptr;
+        ok = DirectSoundObject->CreateSoundBuffer(&desc, &buffer, nullptr) == DS_OK &&
+             buffer != nullptr;
     }
     if (ok) {
         void* first = nullptr;
@@ -68,7 +70,9 @@ void SoundDevice::LoadSound(int32_t slot, const char* fileName) {
         DWORD secondBytes = 0;
         if (buffer->Lock(0, chunk.cksize, &first, &firstBytes, &second, &secondBytes, 0) == DS_OK) {
             // A data chunk shorter than it says leaves the rest of the buffer silent.
-            LONG got = first != nullptr ? mmioRead(file, static_cast<HPSTR>(first), static_cast<LONG>(firstBytes)) : 0;
+            LONG got = first != nullptr ? mmioRead(file, static_cast<HPSTR>(first),
+                                                   static_cast<LONG>(firstBytes))
+                                        : 0;
             if (got < 0) got = 0;
             if (first != nullptr && static_cast<DWORD>(got) < firstBytes) {
                 std::memset(static_cast<char*>(first) + got, format.wBitsPerSample == 8 ? 0x80 : 0,
@@ -78,7 +82,8 @@ void SoundDevice::LoadSound(int32_t slot, const char* fileName) {
                 got = mmioRead(file, static_cast<HPSTR>(second), static_cast<LONG>(secondBytes));
                 if (got < 0) got = 0;
                 if (static_cast<DWORD>(got) < secondBytes) {
-                    std::memset(static_cast<char*>(second) + got, format.wBitsPerSample == 8 ? 0x80 : 0,
+                    std::memset(static_cast<char*>(second) + got,
+                                format.wBitsPerSample == 8 ? 0x80 : 0,
                                 secondBytes - static_cast<DWORD>(got));
                 }
             }

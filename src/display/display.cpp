@@ -57,13 +57,12 @@ void DisplayDevice::ClearSurface(LPDIRECTDRAWSURFACE surface) {
     }
 }
 
-void DisplayDevice::BlitToBack(int32_t x, int32_t y, LPDIRECTDRAWSURFACE source,
-                               RECT* sourceRect, DWORD flags) {
+void DisplayDevice::BlitToBack(int32_t x, int32_t y, LPDIRECTDRAWSURFACE source, RECT* sourceRect,
+                               DWORD flags) {
     // A picture that failed to load, or a display already released, has nothing to blit.
     if (BackSurface == nullptr || source == nullptr) return;
     while (BackSurface->BltFast(static_cast<DWORD>(x), static_cast<DWORD>(y), source, sourceRect,
-                                flags) == DDERR_WASSTILLDRAWING) {
-    }
+                                flags) == DDERR_WASSTILLDRAWING) {}
 }
 
 bool DisplayDevice::LockSurface(LPDIRECTDRAWSURFACE surface, DDSURFACEDESC* desc) {
@@ -80,8 +79,7 @@ bool DisplayDevice::UnlockSurface(LPDIRECTDRAWSURFACE surface) {
 
 void DisplayDevice::Flip() {
     if (PrimarySurface == nullptr) return;
-    while (PrimarySurface->Flip(nullptr, 0) == DDERR_WASSTILLDRAWING) {
-    }
+    while (PrimarySurface->Flip(nullptr, 0) == DDERR_WASSTILLDRAWING) {}
 }
 
 bool DisplayDevice::IsOnScreen(int32_t x, int32_t y) {

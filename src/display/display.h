@@ -34,10 +34,8 @@ public:
                    DDSURFACEDESC* desc);
     void DrawVLine(int32_t x, int32_t y1, int32_t y2, int32_t r, int32_t g, int32_t b,
                    DDSURFACEDESC* desc);
-    void DrawRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r, int32_t g,
-                  int32_t b);
-    void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r, int32_t g,
-                  int32_t b);
+    void DrawRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r, int32_t g, int32_t b);
+    void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r, int32_t g, int32_t b);
     void FillCircle(int32_t cx, int32_t cy, int32_t radius, int32_t r, int32_t g, int32_t b);
 
     // Block font text into the surface locked into LockDesc.

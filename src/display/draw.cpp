@@ -72,8 +72,8 @@ void DisplayDevice::PutPixel(int32_t x, int32_t y, int32_t r, int32_t g, int32_t
     *PixelAddress(desc, x, y) = Pack(r, g, b);
 }
 
-void DisplayDevice::DrawHLine(int32_t x1, int32_t x2, int32_t y, int32_t r, int32_t g,
-                              int32_t b, DDSURFACEDESC* desc) {
+void DisplayDevice::DrawHLine(int32_t x1, int32_t x2, int32_t y, int32_t r, int32_t g, int32_t b,
+                              DDSURFACEDESC* desc) {
     if (!Drawable(desc) || !Packable(r, g, b)) return;
     uint16_t value = Pack(r, g, b);
     // The callers keep spans on the screen; a span that is not is cut to the surface.
@@ -85,8 +85,8 @@ void DisplayDevice::DrawHLine(int32_t x1, int32_t x2, int32_t y, int32_t r, int3
     for (int32_t count = x2 - x1 + 1; count > 0; --count) *p++ = value;
 }
 
-void DisplayDevice::DrawVLine(int32_t x, int32_t y1, int32_t y2, int32_t r, int32_t g,
-                              int32_t b, DDSURFACEDESC* desc) {
+void DisplayDevice::DrawVLine(int32_t x, int32_t y1, int32_t y2, int32_t r, int32_t g, int32_t b,
+                              DDSURFACEDESC* desc) {
     if (!Drawable(desc) || !Packable(r, g, b)) return;
     uint16_t value = Pack(r, g, b);
     if (x < 0 || x >= SurfaceWidth(desc)) return;
@@ -100,8 +100,8 @@ void DisplayDevice::DrawVLine(int32_t x, int32_t y1, int32_t y2, int32_t r, int3
     }
 }
 
-void DisplayDevice::DrawRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r,
-                             int32_t g, int32_t b) {
+void DisplayDevice::DrawRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r, int32_t g,
+                             int32_t b) {
     if (x1 > x2) {
         int32_t t = x1;
         x1 = x2;
@@ -118,8 +118,8 @@ void DisplayDevice::DrawRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int
     DrawVLine(x2, y1, y2, r, g, b, &LockDesc);
 }
 
-void DisplayDevice::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r,
-                             int32_t g, int32_t b) {
+void DisplayDevice::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r, int32_t g,
+                             int32_t b) {
     auto clampX = [](int32_t x) { return x < 0 ? 0 : (x > ScreenWidth - 1 ? ScreenWidth - 1 : x); };
     x1 = clampX(x1);
     x2 = clampX(x2);
@@ -142,8 +142,10 @@ void DisplayDevice::FillCircle(int32_t cx, int32_t cy, int32_t radius, int32_t r
         if (left < 0) left = 0;
         int32_t right = cx + x;
         if (right > ScreenWidth - 1) right = ScreenWidth - 1;
-        if (cy + R >= 1 && cy + R <= ScreenHeight - 1) DrawHLine(left, right, cy + R, r, g, b, &LockDesc);
-        if (cy - R >= 1 && cy - R <= ScreenHeight - 1) DrawHLine(left, right, cy - R, r, g, b, &LockDesc);
+        if (cy + R >= 1 && cy + R <= ScreenHeight - 1)
+            DrawHLine(left, right, cy + R, r, g, b, &LockDesc);
+        if (cy - R >= 1 && cy - R <= ScreenHeight - 1)
+            DrawHLine(left, right, cy - R, r, g, b, &LockDesc);
         if (d + R > 0) {
             R = R - 1;
             d = d - (2 * R - 1);

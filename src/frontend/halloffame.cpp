@@ -18,9 +18,9 @@ struct FameRow {
 };
 
 constexpr FameRow FameRows[HighScoreRows] = {
-    {"KORVAX 5", "01774", 255}, {"DRUMO", "00734", 215},    {"PILKE", "00334", 195},
-    {"WENZO", "00177", 175},    {"TROXA", "00074", 155},    {"NO ENTRY", "00000", 135},
-    {"NO ENTRY", "00000", 115}, {"NO ENTRY", "00000", 95},  {"NO ENTRY", "00000", 75},
+    {"KORVAX 5", "01774", 255}, {"DRUMO", "00734", 215},   {"PILKE", "00334", 195},
+    {"WENZO", "00177", 175},    {"TROXA", "00074", 155},   {"NO ENTRY", "00000", 135},
+    {"NO ENTRY", "00000", 115}, {"NO ENTRY", "00000", 95}, {"NO ENTRY", "00000", 75},
     {"NO ENTRY", "00000", 55},
 };
 

@@ -42,13 +42,15 @@ void MainMenuFrame() {
     DisplayDevice.LockSurface(BackSurface, &LockDesc);
 
     DisplayDevice.DrawBlockText(MenuX, Title.y, Title.text, 255, 0, 0);
-    for (const MenuText& item : Items) DisplayDevice.DrawBlockText(MenuX, item.y, item.text, 128, 0, 0);
+    for (const MenuText& item : Items)
+        DisplayDevice.DrawBlockText(MenuX, item.y, item.text, 128, 0, 0);
 
     DisplayDevice.DrawRect(27, 377, 313, 473, InfoRed, 0, 0);
     DisplayDevice.DrawRect(26, 376, 314, 474, 32, 0, 0);
     DisplayDevice.DrawHLine(27, 313, 393, InfoRed, 0, 0, &LockDesc);
 
-    for (const MenuText& line : InfoLines) DisplayDevice.DrawBlockText(InfoX, line.y, line.text, 0, 0, 0);
+    for (const MenuText& line : InfoLines)
+        DisplayDevice.DrawBlockText(InfoX, line.y, line.text, 0, 0, 0);
     for (const MenuText& line : InfoLines) {
         DisplayDevice.DrawBlockText(InfoX + 1, line.y + 1, line.text, InfoRed, 0, 0);
     }

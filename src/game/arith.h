@@ -12,7 +12,9 @@ inline int32_t Saturate(int64_t value) {
 }
 
 // field += delta, held inside the 32-bit range.
-inline void AddTo(int32_t& field, int64_t delta) { field = Saturate(static_cast<int64_t>(field) + delta); }
+inline void AddTo(int32_t& field, int64_t delta) {
+    field = Saturate(static_cast<int64_t>(field) + delta);
+}
 
 // Truncation toward zero of a double, held inside the 32-bit range.
 inline int32_t TruncateToInt(double value) {

@@ -8,7 +8,7 @@ struct TrafficCar {
     int32_t y;      // centre, screen rows
     int32_t speed;  // positive = down the screen
     int32_t mass;
-    int32_t kind;   // column of the car picture
+    int32_t kind;  // column of the car picture
 };
 
 struct BonusItem {

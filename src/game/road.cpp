@@ -88,7 +88,9 @@ void DrawCarSprite(int32_t kind, int32_t x, int32_t y, bool oncoming) {
     DisplayDevice.BlitToBack(x - 15, y - 35, CarsImage, &source, DDBLTFAST_SRCCOLORKEY);
 }
 
-void DrawPlayerCar() { DrawCarSprite(2, RaceState.playerX - ViewOffset(), RaceState.playerY, false); }
+void DrawPlayerCar() {
+    DrawCarSprite(2, RaceState.playerX - ViewOffset(), RaceState.playerY, false);
+}
 
 void RespawnTimeBonus() { Respawn(RaceState.timeBonus, TimeBonusKind); }
 

@@ -16,14 +16,16 @@ struct Lane {
     int32_t x;
     bool oncoming;
 };
-constexpr Lane Lanes[6] = {{132, true}, {187, true}, {242, true},
+constexpr Lane Lanes[6] = {{132, true},  {187, true},  {242, true},
                            {402, false}, {457, false}, {512, false}};
 
 // Speeds of an elastic exchange: in, divided by `in` scale, averaged by mass, and back.
 void Exchange(int32_t& va, int32_t ma, int32_t& vb, int32_t mb, double inScale, double outScale,
               bool negateIn) {
-    int64_t a = TruncateToInt((negateIn ? -static_cast<double>(va) : static_cast<double>(va)) / inScale);
-    int64_t b = TruncateToInt((negateIn ? -static_cast<double>(vb) : static_cast<double>(vb)) / inScale);
+    int64_t a =
+        TruncateToInt((negateIn ? -static_cast<double>(va) : static_cast<double>(va)) / inScale);
+    int64_t b =
+        TruncateToInt((negateIn ? -static_cast<double>(vb) : static_cast<double>(vb)) / inScale);
     if (static_cast<int64_t>(ma) + mb == 0) return;
     int64_t w = (static_cast<int64_t>(ma) * a + static_cast<int64_t>(mb) * b) /
                 (static_cast<int64_t>(ma) + mb);
@@ -99,7 +101,8 @@ void UpdateTraffic() {
                 if (other.x < car.x) AddTo(other.x, d);
                 if (other.x > car.x) AddTo(other.x, -d);
             }
-            if (int64_t{other.y} == int64_t{car.y} + 69 || int64_t{car.y} == int64_t{other.y} + 69) {
+            if (int64_t{other.y} == int64_t{car.y} + 69 ||
+                int64_t{car.y} == int64_t{other.y} + 69) {
                 switch (RandomBelow(6)) {
                     case 0: AddTo(car.x, -1); break;
                     case 1: AddTo(car.x, 1); break;
@@ -134,7 +137,8 @@ void UpdateTraffic() {
                 if (s.playerX < car.x) AddTo(s.playerX, -d);
                 if (s.playerX > car.x) AddTo(s.playerX, d);
             }
-            if (int64_t{s.playerY} == int64_t{car.y} + 69 || int64_t{car.y} == int64_t{s.playerY} + 69) {
+            if (int64_t{s.playerY} == int64_t{car.y} + 69 ||
+                int64_t{car.y} == int64_t{s.playerY} + 69) {
                 switch (RandomBelow(6)) {
                     case 0: AddTo(car.x, -1); break;
                     case 1: AddTo(car.x, 1); break;

@@ -45,10 +45,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "gfxpreview: cannot lock %s\n", in.c_str());
             ++failures;
         } else {
-            plat::PixelFormat format{desc.ddpfPixelFormat.dwRBitMask, desc.ddpfPixelFormat.dwGBitMask,
+            plat::PixelFormat format{desc.ddpfPixelFormat.dwRBitMask,
+                                     desc.ddpfPixelFormat.dwGBitMask,
                                      desc.ddpfPixelFormat.dwBBitMask};
             if (!headless::WritePng(out, static_cast<const uint8_t*>(desc.lpSurface), desc.lPitch,
-                                    static_cast<int>(desc.dwWidth), static_cast<int>(desc.dwHeight), format)) {
+                                    static_cast<int>(desc.dwWidth), static_cast<int>(desc.dwHeight),
+                                    format)) {
                 std::fprintf(stderr, "gfxpreview: cannot write %s\n", out.c_str());
                 ++failures;
             } else {
