@@ -11,7 +11,7 @@
 // belongs to the car when at least half its samples do, so the sprites have
 // hard edges and no magenta fringe.
 
-#include "gfx.hpp"
+#include "gfx.h"
 
 namespace gfx {
 namespace {
@@ -19,7 +19,7 @@ namespace {
 constexpr int kCarW = 30;
 constexpr int kCarH = 70;
 
-enum class Kind { Hatch, Sports, Pickup, Roadster, Saloon, Van, Taxi, Police, Estate };
+enum class Kind { kHatch, kSports, kPickup, kRoadster, kSaloon, kVan, kTaxi, kPolice, kEstate };
 
 struct Car {
     Kind kind;
@@ -37,7 +37,7 @@ struct Car {
     float gloss;
 };
 
-float sq(float v) { return v * v; }
+float Sq(float v) { return v * v; }
 
 struct Sample {
     bool in;
@@ -52,28 +52,28 @@ class CarPainter {
 public:
     explicit CarPainter(const Car& c) : c_(c) {}
 
-    Sample at(float u, float v) const
+    Sample At(float u, float v) const
     {
-        const float sd = bodySd(u, v);
+        const float sd = BodySd(u, v);
         const float au = std::fabs(u);
         if (sd < 0.0f) {
-            Col col = surface(u, v, sd);
+            Col col = Surface(u, v, sd);
             // Dark rim so the car reads against any road.
             if (sd > -0.8f) col = col * 0.6f;
             return {true, col};
         }
         // Door mirrors.
-        if (c_.kind != Kind::Van && v > c_.ws + 0.3f && v < c_.ws + 2.6f && au < c_.hw + 1.5f && au > c_.hw - 1.0f) {
+        if (c_.kind != Kind::kVan && v > c_.ws + 0.3f && v < c_.ws + 2.6f && au < c_.hw + 1.5f && au > c_.hw - 1.0f) {
             const bool tip = au > c_.hw + 0.8f;
-            return {true, tip ? c_.paint * 0.45f : lit(c_.paint, u, v, 0.6f) * 0.85f};
+            return {true, tip ? c_.paint * 0.45f : Lit(c_.paint, u, v, 0.6f) * 0.85f};
         }
         // Tyres, peeking out beside the body.
         for (float axle : {c_.axleF, c_.axleR}) {
             if (std::fabs(v - axle) < c_.wheelLen && au < c_.wheelOut) {
                 const bool tread = int(std::floor((v - axle + 20.0f) * 0.9f)) % 2 == 0;
-                Col t = tread ? rgb(30, 30, 34) : rgb(18, 18, 20);
-                if (std::fabs(v - axle) > c_.wheelLen - 0.7f) t = rgb(14, 14, 16);
-                if (u < 0.0f && au > c_.wheelOut - 0.6f) t = t + grey(22.0f);  // lit shoulder
+                Col t = tread ? Rgb(30, 30, 34) : Rgb(18, 18, 20);
+                if (std::fabs(v - axle) > c_.wheelLen - 0.7f) t = Rgb(14, 14, 16);
+                if (u < 0.0f && au > c_.wheelOut - 0.6f) t = t + Grey(22.0f);  // lit shoulder
                 return {true, t};
             }
         }
@@ -81,93 +81,93 @@ public:
     }
 
 private:
-    float hwAt(float v) const
+    float HwAt(float v) const
     {
         float w = c_.hw;
-        w -= c_.noseTaper * sq(clamp01((c_.front + 12.0f - v) / 12.0f));
-        w -= c_.tailTaper * sq(clamp01((v - (c_.back - 10.0f)) / 10.0f));
+        w -= c_.noseTaper * Sq(Clamp01((c_.front + 12.0f - v) / 12.0f));
+        w -= c_.tailTaper * Sq(Clamp01((v - (c_.back - 10.0f)) / 10.0f));
         return w;
     }
 
-    float bodySd(float u, float v) const
+    float BodySd(float u, float v) const
     {
         const float cy = 0.5f * (c_.front + c_.back), hy = 0.5f * (c_.back - c_.front);
         const float r = v < cy ? c_.rf : c_.rb;
-        return sdBox(u, v, 0.0f, cy, hwAt(v), hy, r);
+        return SdBox(u, v, 0.0f, cy, HwAt(v), hy, r);
     }
 
-    float roofSd(float u, float v) const
+    float RoofSd(float u, float v) const
     {
         if (c_.roofHw <= 0.0f) return 1.0f;
-        const float hy = 0.5f * (c_.roofB - c_.roofF) - 0.9f * sq(u / c_.roofHw);
-        return sdBox(u, v, 0.0f, 0.5f * (c_.roofF + c_.roofB), c_.roofHw, hy, 2.2f);
+        const float hy = 0.5f * (c_.roofB - c_.roofF) - 0.9f * Sq(u / c_.roofHw);
+        return SdBox(u, v, 0.0f, 0.5f * (c_.roofF + c_.roofB), c_.roofHw, hy, 2.2f);
     }
 
     // Half width of the glasshouse at v, or -1 outside it.
-    float glassHw(float u, float v) const
+    float GlassHw(float u, float v) const
     {
-        const float wsEdge = c_.ws + 1.8f * sq(u / c_.hw);
-        const float rwEdge = c_.rw - 1.4f * sq(u / c_.hw);
+        const float wsEdge = c_.ws + 1.8f * Sq(u / c_.hw);
+        const float rwEdge = c_.rw - 1.4f * Sq(u / c_.hw);
         if (v < wsEdge || v > rwEdge) return -1.0f;
         const float side = c_.roofHw + 1.4f;
-        if (v < c_.roofF) return lerp(hwAt(v) - 1.5f, side, clamp01((v - c_.ws) / (c_.roofF - c_.ws)));
-        if (v > c_.roofB) return lerp(side, hwAt(v) - 1.8f, clamp01((v - c_.roofB) / (c_.rw - c_.roofB)));
+        if (v < c_.roofF) return Lerp(HwAt(v) - 1.5f, side, Clamp01((v - c_.ws) / (c_.roofF - c_.ws)));
+        if (v > c_.roofB) return Lerp(side, HwAt(v) - 1.8f, Clamp01((v - c_.roofB) / (c_.rw - c_.roofB)));
         return side;
     }
 
-    bool spoiler(float u, float v) const
+    bool Spoiler(float u, float v) const
     {
-        return c_.kind == Kind::Sports && v > c_.back - 7.0f && v < c_.back - 3.8f && std::fabs(u) < c_.hw - 0.6f;
+        return c_.kind == Kind::kSports && v > c_.back - 7.0f && v < c_.back - 3.8f && std::fabs(u) < c_.hw - 0.6f;
     }
 
-    float height(float u, float v) const
+    float Height(float u, float v) const
     {
-        const float sd = bodySd(u, v);
+        const float sd = BodySd(u, v);
         if (sd >= 0.0f) return 0.0f;
-        float h = smoothstep(0.0f, 3.4f, -sd);
+        float h = Smoothstep(0.0f, 3.4f, -sd);
         const float au = std::fabs(u);
-        h += 0.45f * smoothstep(0.0f, 1.3f, -roofSd(u, v));
+        h += 0.45f * Smoothstep(0.0f, 1.3f, -RoofSd(u, v));
         switch (c_.kind) {
-        case Kind::Sports:
-            if (spoiler(u, v)) h += 0.55f;
+        case Kind::kSports:
+            if (Spoiler(u, v)) h += 0.55f;
             // Bulges over the wheels.
-            h += 0.12f * std::exp(-sq(au - (c_.hw - 3.5f)) / 4.0f) *
-                 (std::exp(-sq(v - c_.axleF) / 30.0f) + std::exp(-sq(v - c_.axleR) / 30.0f));
+            h += 0.12f * std::exp(-Sq(au - (c_.hw - 3.5f)) / 4.0f) *
+                 (std::exp(-Sq(v - c_.axleF) / 30.0f) + std::exp(-Sq(v - c_.axleR) / 30.0f));
             break;
-        case Kind::Van:
+        case Kind::kVan:
             if (v > c_.roofF + 3.0f && v < c_.back - 2.0f && au < c_.roofHw - 1.0f) {
                 // Pressed ribs across the roof panel.
                 h += 0.05f * std::cos((v - c_.roofF) * 6.2831853f / 6.0f);
             }
             break;
-        case Kind::Pickup:
+        case Kind::kPickup:
             if (v > c_.rw + 2.0f && v < c_.back - 2.4f && au < c_.hw - 1.8f) h -= 0.5f;
             break;
-        case Kind::Roadster:
-            if (cockpit(u, v)) h -= 0.45f;
+        case Kind::kRoadster:
+            if (Cockpit(u, v)) h -= 0.45f;
             break;
-        case Kind::Taxi:
+        case Kind::kTaxi:
             if (au < 4.6f && v > c_.roofF + 3.0f && v < c_.roofF + 7.0f) h += 0.5f;
             break;
-        case Kind::Police:
+        case Kind::kPolice:
             if (au < 7.2f && v > c_.roofF + 2.5f && v < c_.roofF + 5.5f) h += 0.45f;
             break;
-        case Kind::Estate:
+        case Kind::kEstate:
             if (au > c_.roofHw - 1.8f && au < c_.roofHw - 0.6f && v > c_.roofF + 2.0f && v < c_.roofB - 1.0f) h += 0.3f;
             break;
         default:
             break;
         }
         // A soft crease along the bonnet.
-        if (v < c_.ws && c_.kind != Kind::Van) h += 0.06f * std::exp(-sq(au - 5.5f) / 1.5f);
+        if (v < c_.ws && c_.kind != Kind::kVan) h += 0.06f * std::exp(-Sq(au - 5.5f) / 1.5f);
         return h;
     }
 
-    Col lit(Col base, float u, float v, float gloss) const
+    Col Lit(Col base, float u, float v, float gloss) const
     {
         const float e = 0.45f;
-        const float gx = (height(u + e, v) - height(u - e, v)) / (2.0f * e);
-        const float gy = (height(u, v + e) - height(u, v - e)) / (2.0f * e);
+        const float gx = (Height(u + e, v) - Height(u - e, v)) / (2.0f * e);
+        const float gy = (Height(u, v + e) - Height(u, v - e)) / (2.0f * e);
         float nx = -gx * 2.2f, ny = -gy * 2.2f, nz = 1.0f;
         const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
         nx /= len;
@@ -176,43 +176,43 @@ private:
         const float dif = std::max(0.0f, nx * kLx + ny * kLy + nz * kLz);
         const float nh = std::max(0.0f, nx * kHx + ny * kHy + nz * kHz);
         const float shine = std::pow(nh, 28.0f) * gloss;
-        return base * (0.36f + 0.8f * dif) + grey(150.0f * shine);
+        return base * (0.36f + 0.8f * dif) + Grey(150.0f * shine);
     }
 
-    bool cockpit(float u, float v) const
+    bool Cockpit(float u, float v) const
     {
-        return c_.kind == Kind::Roadster && v > c_.ws + 3.2f && v < c_.ws + 19.0f &&
-               std::fabs(u) < c_.hw - 2.6f - 0.8f * sq(clamp01((v - (c_.ws + 15.0f)) / 4.0f));
+        return c_.kind == Kind::kRoadster && v > c_.ws + 3.2f && v < c_.ws + 19.0f &&
+               std::fabs(u) < c_.hw - 2.6f - 0.8f * Sq(Clamp01((v - (c_.ws + 15.0f)) / 4.0f));
     }
 
-    Col glass(float u, float v, float along, bool front) const
+    Col Glass(float u, float v, float along, bool front) const
     {
         // along: 0 at the edge towards the bodywork, 1 at the roof.
-        Col g = front ? mix(rgb(92, 116, 140), rgb(26, 34, 48), along) : mix(rgb(60, 72, 92), rgb(22, 28, 40), along);
+        Col g = front ? Mix(Rgb(92, 116, 140), Rgb(26, 34, 48), along) : Mix(Rgb(60, 72, 92), Rgb(22, 28, 40), along);
         // Diagonal streak of reflected sky.
         const float streak = std::fabs((v + u * 0.7f) - (front ? c_.ws + 3.0f : c_.rw - 3.5f));
-        if (streak < 1.1f) g = mix(g, rgb(190, 210, 225), 0.55f * (1.0f - streak / 1.1f));
+        if (streak < 1.1f) g = Mix(g, Rgb(190, 210, 225), 0.55f * (1.0f - streak / 1.1f));
         return g;
     }
 
-    Col paintAt(float u, float v) const
+    Col PaintAt(float u, float v) const
     {
         const float au = std::fabs(u);
         switch (c_.kind) {
-        case Kind::Sports:
+        case Kind::kSports:
             if (au > 1.3f && au < 4.2f) return c_.trim;  // twin racing stripes
             break;
-        case Kind::Police:
+        case Kind::kPolice:
             // Dark bonnet and boot, white doors and roof.
-            if (v < c_.ws + 1.8f * sq(u / c_.hw) || v > c_.rw - 1.0f) return c_.trim;
+            if (v < c_.ws + 1.8f * Sq(u / c_.hw) || v > c_.rw - 1.0f) return c_.trim;
             break;
-        case Kind::Taxi:
+        case Kind::kTaxi:
             if (au > c_.hw - 2.9f && au < c_.hw - 1.2f && v > c_.ws + 4.0f && v < c_.rw - 3.0f) {
                 const int cu = int(std::floor(au * 0.9f)), cv = int(std::floor(v * 0.55f));
-                return (cu + cv) % 2 ? rgb(24, 24, 24) : rgb(240, 240, 236);
+                return (cu + cv) % 2 ? Rgb(24, 24, 24) : Rgb(240, 240, 236);
             }
             break;
-        case Kind::Van:
+        case Kind::kVan:
             if (v > c_.roofF + 1.0f && au > c_.roofHw - 3.6f && au < c_.roofHw - 1.6f) return c_.trim;
             if (v < c_.ws + 2.0f) return c_.trim;  // cab front in the livery colour
             break;
@@ -222,104 +222,104 @@ private:
         return c_.paint;
     }
 
-    Col surface(float u, float v, float sd) const
+    Col Surface(float u, float v, float sd) const
     {
         const float au = std::fabs(u);
-        const float hw = hwAt(v);
+        const float hw = HwAt(v);
 
         // Lamps and grille at the nose.
         if (v < c_.front + 3.4f && sd < -0.4f) {
             if (au > hw - 7.2f && au < hw - 1.3f) {
                 const float cx = hw - 4.2f;
                 const float d = std::hypot((au - cx) / 3.0f, (v - (c_.front + 1.8f)) / 1.6f);
-                if (d < 1.0f) return mix(rgb(255, 252, 226), rgb(196, 190, 160), d * d);
+                if (d < 1.0f) return Mix(Rgb(255, 252, 226), Rgb(196, 190, 160), d * d);
             }
-            if (au < hw - 7.6f && v < c_.front + 2.4f && c_.kind != Kind::Roadster) {
-                return (int(std::floor(v * 2.0f)) % 2) ? rgb(30, 32, 36) : rgb(70, 72, 78);
+            if (au < hw - 7.6f && v < c_.front + 2.4f && c_.kind != Kind::kRoadster) {
+                return (int(std::floor(v * 2.0f)) % 2) ? Rgb(30, 32, 36) : Rgb(70, 72, 78);
             }
         }
         // Tail lights and bumper.
         if (v > c_.back - 3.2f && sd < -0.3f) {
             if (au > hw - 6.4f && au < hw - 1.2f) {
                 const bool core = v > c_.back - 2.4f && v < c_.back - 1.0f && au > hw - 5.0f && au < hw - 2.2f;
-                return core ? rgb(255, 96, 76) : rgb(196, 20, 24);
+                return core ? Rgb(255, 96, 76) : Rgb(196, 20, 24);
             }
-            if (v > c_.back - 1.2f) return rgb(48, 48, 52);
+            if (v > c_.back - 1.2f) return Rgb(48, 48, 52);
         }
 
         // Extras that only some models have on top of the body.
         switch (c_.kind) {
-        case Kind::Sports:
-            if (spoiler(u, v)) {
-                Col base = paintAt(u, v) * 0.92f;
-                if (au > c_.hw - 2.0f) base = rgb(36, 36, 40);  // end plates
-                return lit(base, u, v, c_.gloss);
+        case Kind::kSports:
+            if (Spoiler(u, v)) {
+                Col base = PaintAt(u, v) * 0.92f;
+                if (au > c_.hw - 2.0f) base = Rgb(36, 36, 40);  // end plates
+                return Lit(base, u, v, c_.gloss);
             }
             // Bonnet vents.
             if (v > c_.front + 9.0f && v < c_.front + 15.0f && au > 6.0f && au < 9.5f &&
                 int(std::floor((v - c_.front) * 0.5f)) % 2 == 0)
-                return rgb(40, 16, 16);
+                return Rgb(40, 16, 16);
             break;
-        case Kind::Pickup:
+        case Kind::kPickup:
             if (v > c_.rw + 2.0f && v < c_.back - 2.4f && au < c_.hw - 1.8f) {
                 // Load bed with ribs, and a wooden crate.
                 const float cu = u + 3.5f, cvv = v - (c_.rw + 7.5f);
                 if (std::fabs(cu) < 4.3f && std::fabs(cvv) < 4.3f) {
-                    Col wood = rgb(170, 126, 72);
-                    if (std::fabs(cu) > 3.4f || std::fabs(cvv) > 3.4f) wood = rgb(120, 84, 44);
-                    if (std::fabs(cu - cvv) < 0.6f) wood = rgb(132, 94, 50);
-                    return lit(wood, u, v, 0.1f) * 1.1f;
+                    Col wood = Rgb(170, 126, 72);
+                    if (std::fabs(cu) > 3.4f || std::fabs(cvv) > 3.4f) wood = Rgb(120, 84, 44);
+                    if (std::fabs(cu - cvv) < 0.6f) wood = Rgb(132, 94, 50);
+                    return Lit(wood, u, v, 0.1f) * 1.1f;
                 }
                 const bool rib = std::fmod(au + 100.0f, 3.5f) < 0.9f;
-                Col bed = rib ? rgb(92, 92, 96) : rgb(58, 58, 62);
+                Col bed = rib ? Rgb(92, 92, 96) : Rgb(58, 58, 62);
                 if (v < c_.rw + 3.2f || au > c_.hw - 3.0f) bed = bed * 0.6f;  // shade under the walls
                 return bed;
             }
             break;
-        case Kind::Roadster:
-            if (cockpit(u, v)) {
+        case Kind::kRoadster:
+            if (Cockpit(u, v)) {
                 const float seatV = c_.ws + 9.5f;
-                const float sdSeat = std::min(sdBox(u, v, -4.2f, seatV, 2.9f, 4.6f, 1.6f),
-                                              sdBox(u, v, 4.2f, seatV, 2.9f, 4.6f, 1.6f));
+                const float sdSeat = std::min(SdBox(u, v, -4.2f, seatV, 2.9f, 4.6f, 1.6f),
+                                              SdBox(u, v, 4.2f, seatV, 2.9f, 4.6f, 1.6f));
                 if (sdSeat < 0.0f) {
-                    Col leather = rgb(150, 70, 44);
+                    Col leather = Rgb(150, 70, 44);
                     if (sdSeat > -0.6f) leather = leather * 0.6f;
                     if (v > seatV + 2.5f) leather = leather * 1.15f;  // backrest top catches light
                     return leather;
                 }
                 // Steering wheel.
                 const float dw = std::hypot(u + 4.2f, v - (c_.ws + 4.6f));
-                if (std::fabs(dw - 1.9f) < 0.55f) return rgb(20, 20, 22);
+                if (std::fabs(dw - 1.9f) < 0.55f) return Rgb(20, 20, 22);
                 // Roll hoops behind the seats.
-                if (v > c_.ws + 15.4f && v < c_.ws + 16.8f && au > 1.2f && au < 7.4f) return rgb(200, 204, 210);
-                return rgb(40, 34, 32);
+                if (v > c_.ws + 15.4f && v < c_.ws + 16.8f && au > 1.2f && au < 7.4f) return Rgb(200, 204, 210);
+                return Rgb(40, 34, 32);
             }
             break;
-        case Kind::Taxi:
+        case Kind::kTaxi:
             if (au < 4.6f && v > c_.roofF + 3.0f && v < c_.roofF + 7.0f) {
-                Col sign = rgb(250, 244, 196);
-                if (std::fabs(v - (c_.roofF + 5.0f)) < 0.6f && au < 3.4f) sign = rgb(40, 36, 30);
-                return lit(sign, u, v, 0.3f);
+                Col sign = Rgb(250, 244, 196);
+                if (std::fabs(v - (c_.roofF + 5.0f)) < 0.6f && au < 3.4f) sign = Rgb(40, 36, 30);
+                return Lit(sign, u, v, 0.3f);
             }
             break;
-        case Kind::Police:
+        case Kind::kPolice:
             if (au < 7.2f && v > c_.roofF + 2.5f && v < c_.roofF + 5.5f) {
-                if (au < 1.4f) return rgb(60, 60, 66);
-                const Col lamp = u < 0.0f ? rgb(50, 110, 255) : rgb(255, 46, 40);
+                if (au < 1.4f) return Rgb(60, 60, 66);
+                const Col lamp = u < 0.0f ? Rgb(50, 110, 255) : Rgb(255, 46, 40);
                 const bool hot = std::fabs(v - (c_.roofF + 3.7f)) < 0.8f && au > 3.0f && au < 5.6f;
-                return hot ? mix(lamp, rgb(255, 255, 255), 0.6f) : lamp;
+                return hot ? Mix(lamp, Rgb(255, 255, 255), 0.6f) : lamp;
             }
             break;
-        case Kind::Estate:
+        case Kind::kEstate:
             if (au > c_.roofHw - 1.8f && au < c_.roofHw - 0.6f && v > c_.roofF + 2.0f && v < c_.roofB - 1.0f)
-                return lit(rgb(170, 172, 178), u, v, 0.5f);
+                return Lit(Rgb(170, 172, 178), u, v, 0.5f);
             break;
-        case Kind::Van:
+        case Kind::kVan:
             // Roof hatch.
             if (std::fabs(u) < 4.0f && std::fabs(v - (c_.roofF + 22.0f)) < 3.5f) {
-                const float d = sdBox(u, v, 0.0f, c_.roofF + 22.0f, 4.0f, 3.5f, 1.0f);
-                if (d > -0.7f) return rgb(110, 112, 118);
-                return lit(rgb(200, 204, 210), u, v, 0.4f);
+                const float d = SdBox(u, v, 0.0f, c_.roofF + 22.0f, 4.0f, 3.5f, 1.0f);
+                if (d > -0.7f) return Rgb(110, 112, 118);
+                return Lit(Rgb(200, 204, 210), u, v, 0.4f);
             }
             break;
         default:
@@ -327,43 +327,43 @@ private:
         }
 
         // Glass.
-        const float g = c_.kind == Kind::Roadster ? -1.0f : glassHw(u, v);
-        if (g > 0.0f && au < g && roofSd(u, v) > 0.0f) {
+        const float g = c_.kind == Kind::kRoadster ? -1.0f : GlassHw(u, v);
+        if (g > 0.0f && au < g && RoofSd(u, v) > 0.0f) {
             if (v < c_.roofF) {
-                const float t = clamp01((v - c_.ws) / (c_.roofF - c_.ws));
-                const float aLine = lerp(hwAt(v) - 1.5f, c_.roofHw, t);
-                if (std::fabs(au - aLine) < 0.5f) return lit(c_.paint * 0.75f, u, v, 0.3f);  // A pillar
-                if (au < aLine) return glass(u, v, t, true);
-                return glass(u, v, 0.8f, false) * 0.8f;
+                const float t = Clamp01((v - c_.ws) / (c_.roofF - c_.ws));
+                const float aLine = Lerp(HwAt(v) - 1.5f, c_.roofHw, t);
+                if (std::fabs(au - aLine) < 0.5f) return Lit(c_.paint * 0.75f, u, v, 0.3f);  // A pillar
+                if (au < aLine) return Glass(u, v, t, true);
+                return Glass(u, v, 0.8f, false) * 0.8f;
             }
             if (v > c_.roofB) {
-                const float t = clamp01((c_.rw - v) / (c_.rw - c_.roofB));
-                const float cLine = lerp(hwAt(v) - 1.8f, c_.roofHw, t);
-                if (std::fabs(au - cLine) < 0.5f) return lit(c_.paint * 0.75f, u, v, 0.3f);  // C pillar
-                if (au < cLine) return glass(u, v, t, false);
-                return glass(u, v, 0.8f, false) * 0.8f;
+                const float t = Clamp01((c_.rw - v) / (c_.rw - c_.roofB));
+                const float cLine = Lerp(HwAt(v) - 1.8f, c_.roofHw, t);
+                if (std::fabs(au - cLine) < 0.5f) return Lit(c_.paint * 0.75f, u, v, 0.3f);  // C pillar
+                if (au < cLine) return Glass(u, v, t, false);
+                return Glass(u, v, 0.8f, false) * 0.8f;
             }
             // Side windows with a B pillar.
-            if (std::fabs(v - 0.5f * (c_.roofF + c_.roofB) - 1.0f) < 0.6f) return lit(c_.paint * 0.7f, u, v, 0.2f);
-            return glass(u, v, 0.9f, false) * 0.75f;
+            if (std::fabs(v - 0.5f * (c_.roofF + c_.roofB) - 1.0f) < 0.6f) return Lit(c_.paint * 0.7f, u, v, 0.2f);
+            return Glass(u, v, 0.9f, false) * 0.75f;
         }
         // Roadster: a short, steep windscreen.
-        if (c_.kind == Kind::Roadster && v > c_.ws + 1.6f * sq(u / c_.hw) && v < c_.ws + 3.2f && au < hw - 1.6f) {
-            if (au > hw - 2.4f) return rgb(190, 194, 200);  // frame
-            return glass(u, v, (v - c_.ws) / 3.2f, true);
+        if (c_.kind == Kind::kRoadster && v > c_.ws + 1.6f * Sq(u / c_.hw) && v < c_.ws + 3.2f && au < hw - 1.6f) {
+            if (au > hw - 2.4f) return Rgb(190, 194, 200);  // frame
+            return Glass(u, v, (v - c_.ws) / 3.2f, true);
         }
 
         // Paintwork.
-        Col base = paintAt(u, v);
-        const bool onRoof = roofSd(u, v) < 0.0f;
-        if (onRoof && c_.kind != Kind::Van) base = base * 1.04f;
-        return lit(base, u, v, c_.gloss);
+        Col base = PaintAt(u, v);
+        const bool onRoof = RoofSd(u, v) < 0.0f;
+        if (onRoof && c_.kind != Kind::kVan) base = base * 1.04f;
+        return Lit(base, u, v, c_.gloss);
     }
 
     const Car& c_;
 };
 
-Car makeCar(Kind kind, Col paint, Col trim)
+Car MakeCar(Kind kind, Col paint, Col trim)
 {
     Car c{};
     c.kind = kind;
@@ -388,7 +388,7 @@ Car makeCar(Kind kind, Col paint, Col trim)
     c.roofHw = 8.6f;
     c.gloss = 1.0f;
     switch (kind) {
-    case Kind::Hatch:  // short and tall
+    case Kind::kHatch:  // short and tall
         c.hw = 12.2f;
         c.front = 7.0f;
         c.back = 63.0f;
@@ -403,7 +403,7 @@ Car makeCar(Kind kind, Col paint, Col trim)
         c.rw = 58.5f;
         c.roofHw = 8.6f;
         break;
-    case Kind::Sports:  // long bonnet, cabin set back, fat rear tyres
+    case Kind::kSports:  // long bonnet, cabin set back, fat rear tyres
         c.hw = 13.4f;
         c.front = 1.5f;
         c.back = 68.0f;
@@ -422,7 +422,7 @@ Car makeCar(Kind kind, Col paint, Col trim)
         c.roofHw = 8.2f;
         c.gloss = 1.4f;
         break;
-    case Kind::Pickup:
+    case Kind::kPickup:
         c.hw = 13.0f;
         c.front = 2.0f;
         c.back = 68.0f;
@@ -440,7 +440,7 @@ Car makeCar(Kind kind, Col paint, Col trim)
         c.roofHw = 9.6f;
         c.gloss = 0.7f;
         break;
-    case Kind::Roadster:
+    case Kind::kRoadster:
         c.hw = 12.2f;
         c.front = 4.0f;
         c.back = 65.0f;
@@ -458,9 +458,9 @@ Car makeCar(Kind kind, Col paint, Col trim)
         c.roofHw = 0.0f;
         c.gloss = 1.3f;
         break;
-    case Kind::Saloon:
+    case Kind::kSaloon:
         break;
-    case Kind::Van:  // boxy, wide, short cab
+    case Kind::kVan:  // boxy, wide, short cab
         c.hw = 13.6f;
         c.front = 1.0f;
         c.back = 69.0f;
@@ -479,7 +479,7 @@ Car makeCar(Kind kind, Col paint, Col trim)
         c.roofHw = 12.6f;
         c.gloss = 0.6f;
         break;
-    case Kind::Taxi:
+    case Kind::kTaxi:
         c.front = 2.0f;
         c.back = 68.0f;
         c.ws = 20.0f;
@@ -488,7 +488,7 @@ Car makeCar(Kind kind, Col paint, Col trim)
         c.rw = 51.0f;
         c.gloss = 0.9f;
         break;
-    case Kind::Police:
+    case Kind::kPolice:
         c.hw = 12.8f;
         c.front = 2.0f;
         c.back = 68.0f;
@@ -497,7 +497,7 @@ Car makeCar(Kind kind, Col paint, Col trim)
         c.roofB = 44.5f;
         c.rw = 51.5f;
         break;
-    case Kind::Estate:  // long roof right to the tail
+    case Kind::kEstate:  // long roof right to the tail
         c.front = 2.0f;
         c.back = 68.5f;
         c.rb = 2.5f;
@@ -512,7 +512,7 @@ Car makeCar(Kind kind, Col paint, Col trim)
     return c;
 }
 
-void paintCar(Image& img, int column, const Car& car)
+void PaintCar(Image& img, int column, const Car& car)
 {
     const CarPainter painter(car);
     const int x0 = 31 * (column - 1);
@@ -525,7 +525,7 @@ void paintCar(Image& img, int column, const Car& car)
                 for (int sx = 0; sx < kSS; ++sx) {
                     const float u = float(x) + (float(sx) + 0.5f) / kSS - 15.0f;
                     const float v = float(y) + (float(sy) + 0.5f) / kSS;
-                    const Sample s = painter.at(u, v);
+                    const Sample s = painter.At(u, v);
                     if (!s.in) continue;
                     sum = sum + s.c;
                     ++hits;
@@ -533,25 +533,25 @@ void paintCar(Image& img, int column, const Car& car)
             if (hits * 2 < kSS * kSS) continue;
             Col c = sum * (1.0f / float(hits));
             c = {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f), std::clamp(c.b, 0.0f, 255.0f)};
-            img.at(x0 + x, y) = c;
-            img.at(x0 + x, 140 - y) = c;  // the same car driving down
+            img.At(x0 + x, y) = c;
+            img.At(x0 + x, 140 - y) = c;  // the same car driving down
         }
 }
 
 }  // namespace
 
-Image drawCars()
+Image DrawCars()
 {
     Image img(279, 141, kTransparent);
-    paintCar(img, 1, makeCar(Kind::Hatch, rgb(104, 58, 164), rgb(0, 0, 0)));
-    paintCar(img, 2, makeCar(Kind::Sports, rgb(226, 28, 22), rgb(246, 246, 240)));
-    paintCar(img, 3, makeCar(Kind::Pickup, rgb(232, 124, 24), rgb(0, 0, 0)));
-    paintCar(img, 4, makeCar(Kind::Roadster, rgb(182, 188, 198), rgb(0, 0, 0)));
-    paintCar(img, 5, makeCar(Kind::Saloon, rgb(30, 108, 66), rgb(0, 0, 0)));
-    paintCar(img, 6, makeCar(Kind::Van, rgb(232, 232, 226), rgb(40, 96, 200)));
-    paintCar(img, 7, makeCar(Kind::Taxi, rgb(246, 196, 30), rgb(0, 0, 0)));
-    paintCar(img, 8, makeCar(Kind::Police, rgb(236, 238, 240), rgb(34, 36, 44)));
-    paintCar(img, 9, makeCar(Kind::Estate, rgb(124, 26, 46), rgb(0, 0, 0)));
+    PaintCar(img, 1, MakeCar(Kind::kHatch, Rgb(104, 58, 164), Rgb(0, 0, 0)));
+    PaintCar(img, 2, MakeCar(Kind::kSports, Rgb(226, 28, 22), Rgb(246, 246, 240)));
+    PaintCar(img, 3, MakeCar(Kind::kPickup, Rgb(232, 124, 24), Rgb(0, 0, 0)));
+    PaintCar(img, 4, MakeCar(Kind::kRoadster, Rgb(182, 188, 198), Rgb(0, 0, 0)));
+    PaintCar(img, 5, MakeCar(Kind::kSaloon, Rgb(30, 108, 66), Rgb(0, 0, 0)));
+    PaintCar(img, 6, MakeCar(Kind::kVan, Rgb(232, 232, 226), Rgb(40, 96, 200)));
+    PaintCar(img, 7, MakeCar(Kind::kTaxi, Rgb(246, 196, 30), Rgb(0, 0, 0)));
+    PaintCar(img, 8, MakeCar(Kind::kPolice, Rgb(236, 238, 240), Rgb(34, 36, 44)));
+    PaintCar(img, 9, MakeCar(Kind::kEstate, Rgb(124, 26, 46), Rgb(0, 0, 0)));
     return img;
 }
 

@@ -12,7 +12,7 @@
 // hashes of fixed seeds, so the output is byte-for-byte reproducible.
 //
 // This file holds the command line, the palette reduction, the PCX writer and
-// the shared helpers declared in gfx.hpp. The pictures themselves live in
+// the shared helpers declared in gfx.h. The pictures themselves live in
 // road.cpp, cars.cpp and screens.cpp.
 
 #include <algorithm>
@@ -26,7 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "gfx.hpp"
+#include "gfx.h"
 
 namespace gfx {
 
@@ -35,39 +35,39 @@ namespace gfx {
 
 namespace {
 
-int wrapIndex(int i, int period)
+int WrapIndex(int i, int period)
 {
     if (period <= 0) return i;
     i %= period;
     return i < 0 ? i + period : i;
 }
 
-float lattice(int x, int y, int seed, int px, int py)
+float Lattice(int x, int y, int seed, int px, int py)
 {
-    return rnd(wrapIndex(x, px), wrapIndex(y, py), seed, 0x51ed);
+    return Rnd(WrapIndex(x, px), WrapIndex(y, py), seed, 0x51ed);
 }
 
-float fade(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
+float Fade(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
 
 }  // namespace
 
-float noise(float x, float y, int seed, int px, int py)
+float Noise(float x, float y, int seed, int px, int py)
 {
     const float fx = std::floor(x), fy = std::floor(y);
     const int ix = int(fx), iy = int(fy);
-    const float tx = fade(x - fx), ty = fade(y - fy);
-    const float a = lattice(ix, iy, seed, px, py);
-    const float b = lattice(ix + 1, iy, seed, px, py);
-    const float c = lattice(ix, iy + 1, seed, px, py);
-    const float d = lattice(ix + 1, iy + 1, seed, px, py);
-    return lerp(lerp(a, b, tx), lerp(c, d, tx), ty);
+    const float tx = Fade(x - fx), ty = Fade(y - fy);
+    const float a = Lattice(ix, iy, seed, px, py);
+    const float b = Lattice(ix + 1, iy, seed, px, py);
+    const float c = Lattice(ix, iy + 1, seed, px, py);
+    const float d = Lattice(ix + 1, iy + 1, seed, px, py);
+    return Lerp(Lerp(a, b, tx), Lerp(c, d, tx), ty);
 }
 
-float fbm(float x, float y, int seed, int octaves, int px, int py)
+float Fbm(float x, float y, int seed, int octaves, int px, int py)
 {
     float sum = 0.0f, amp = 1.0f, norm = 0.0f;
     for (int o = 0; o < octaves; ++o) {
-        sum += amp * noise(x, y, seed + o * 1013, px, py);
+        sum += amp * Noise(x, y, seed + o * 1013, px, py);
         norm += amp;
         amp *= 0.5f;
         x *= 2.0f;
@@ -78,21 +78,21 @@ float fbm(float x, float y, int seed, int octaves, int px, int py)
     return sum / norm;
 }
 
-Cells cells(float x, float y, int seed, int px, int py)
+Cells Cellular(float x, float y, int seed, int px, int py)
 {
     const int ix = int(std::floor(x)), iy = int(std::floor(y));
     Cells r{1e9f, 1e9f, 0};
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx) {
             const int cx = ix + dx, cy = iy + dy;
-            const int wx = wrapIndex(cx, px), wy = wrapIndex(cy, py);
-            const float fx = float(cx) + 0.15f + 0.7f * rnd(wx, wy, seed, 1);
-            const float fy = float(cy) + 0.15f + 0.7f * rnd(wx, wy, seed, 2);
+            const int wx = WrapIndex(cx, px), wy = WrapIndex(cy, py);
+            const float fx = float(cx) + 0.15f + 0.7f * Rnd(wx, wy, seed, 1);
+            const float fy = float(cy) + 0.15f + 0.7f * Rnd(wx, wy, seed, 2);
             const float d = std::hypot(x - fx, y - fy);
             if (d < r.f1) {
                 r.f2 = r.f1;
                 r.f1 = d;
-                r.id = hash4(wx, wy, seed);
+                r.id = Hash4(wx, wy, seed);
             } else if (d < r.f2) {
                 r.f2 = d;
             }
@@ -111,7 +111,7 @@ struct Glyph {
 };
 
 // 5x7 font for the small print on dials and plates. '#' is ink.
-const Glyph kSmall[] = {
+const Glyph kSmallGlyphs[] = {
     {'A', {".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"}},
     {'B', {"####.", "#...#", "#...#", "####.", "#...#", "#...#", "####."}},
     {'C', {".###.", "#...#", "#....", "#....", "#....", "#...#", ".###."}},
@@ -155,7 +155,7 @@ const Glyph kSmall[] = {
 };
 
 // Chunky 6x8 letters with two-cell strokes for the game's name.
-const Glyph kLogo[] = {
+const Glyph kLogoGlyphs[] = {
     {'A', {".####.", "######", "##..##", "######", "######", "##..##", "##..##", "##..##"}},
     {'S', {".#####", "######", "##....", "######", "######", "....##", "######", "#####."}},
     {'P', {"#####.", "######", "##..##", "######", "#####.", "##....", "##....", "##...."}},
@@ -173,37 +173,37 @@ struct FontInfo {
     int rows;
 };
 
-FontInfo fontInfo(Font f)
+FontInfo InfoOf(Font f)
 {
-    if (f == Font::Logo) return {kLogo, std::size(kLogo), 8};
-    return {kSmall, std::size(kSmall), 7};
+    if (f == Font::kLogo) return {kLogoGlyphs, std::size(kLogoGlyphs), 8};
+    return {kSmallGlyphs, std::size(kSmallGlyphs), 7};
 }
 
-const Glyph* findGlyph(Font f, char c)
+const Glyph* FindGlyph(Font f, char c)
 {
-    const FontInfo fi = fontInfo(f);
+    const FontInfo fi = InfoOf(f);
     if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     for (std::size_t i = 0; i < fi.count; ++i)
         if (fi.glyphs[i].c == c) return &fi.glyphs[i];
     return &fi.glyphs[fi.count - 1];  // the space
 }
 
-int glyphWidth(const Glyph* g) { return int(std::string(g->rows[0]).size()); }
+int GlyphWidth(const Glyph* g) { return int(std::string(g->rows[0]).size()); }
 
-bool ink(const Glyph* g, int rows, int cx, int cy)
+bool Ink(const Glyph* g, int rows, int cx, int cy)
 {
-    if (cy < 0 || cy >= rows || cx < 0 || cx >= glyphWidth(g)) return false;
+    if (cy < 0 || cy >= rows || cx < 0 || cx >= GlyphWidth(g)) return false;
     return g->rows[cy][cx] == '#';
 }
 
 // Is the point (fx, fy) (in cells, inside glyph g) inked, with diagonal fills
 // and corner cuts applied?
-bool inkSmooth(const Glyph* g, int rows, float fx, float fy)
+bool InkSmooth(const Glyph* g, int rows, float fx, float fy)
 {
     const int cx = int(std::floor(fx)), cy = int(std::floor(fy));
     const float u = fx - float(cx), v = fy - float(cy);
     const float cut = 0.5f;
-    auto on = [&](int dx, int dy) { return ink(g, rows, cx + dx, cy + dy); };
+    auto on = [&](int dx, int dy) { return Ink(g, rows, cx + dx, cy + dy); };
     if (on(0, 0)) {
         // Cut outer corners whose three neighbours are empty.
         if (!on(-1, 0) && !on(0, -1) && !on(-1, -1) && u + v < cut) return false;
@@ -222,22 +222,22 @@ bool inkSmooth(const Glyph* g, int rows, float fx, float fy)
 
 }  // namespace
 
-Mask textMask(const std::string& text, Font font, float cell, float gap, float shear, int pad)
+Mask TextMask(const std::string& text, Font font, float cell, float gap, float shear, int pad)
 {
-    const FontInfo fi = fontInfo(font);
+    const FontInfo fi = InfoOf(font);
     std::vector<const Glyph*> glyphs;
     std::vector<float> starts;  // in cells
     float pos = 0.0f;
     char prev = 0;
     for (char c : text) {
-        const Glyph* g = findGlyph(font, c);
+        const Glyph* g = FindGlyph(font, c);
         if (!glyphs.empty()) pos += gap;
         // L is open at the top right and T at the bottom left: tuck them together.
-        if (font == Font::Logo && prev == 'L' && c == 'T') pos -= 1.8f;
+        if (font == Font::kLogo && prev == 'L' && c == 'T') pos -= 1.8f;
         prev = c;
         glyphs.push_back(g);
         starts.push_back(pos);
-        pos += float(glyphWidth(g));
+        pos += float(GlyphWidth(g));
     }
     const float textH = float(fi.rows) * cell;
     Mask m;
@@ -257,8 +257,8 @@ Mask textMask(const std::string& text, Font font, float cell, float gap, float s
                     // Which glyph? (there are only a handful)
                     for (std::size_t i = 0; i < glyphs.size(); ++i) {
                         const float lu = fu - starts[i];
-                        if (lu < -1.0f || lu > float(glyphWidth(glyphs[i])) + 1.0f) continue;
-                        if (inkSmooth(glyphs[i], fi.rows, lu, fv)) {
+                        if (lu < -1.0f || lu > float(GlyphWidth(glyphs[i])) + 1.0f) continue;
+                        if (InkSmooth(glyphs[i], fi.rows, lu, fv)) {
                             ++hits;
                             break;
                         }
@@ -269,7 +269,7 @@ Mask textMask(const std::string& text, Font font, float cell, float gap, float s
     return m;
 }
 
-std::vector<float> blurMask(const Mask& m, float sigma)
+std::vector<float> BlurMask(const Mask& m, float sigma)
 {
     const int r = std::max(1, int(std::ceil(sigma * 3.0f)));
     std::vector<float> k(std::size_t(2 * r + 1));
@@ -283,7 +283,7 @@ std::vector<float> blurMask(const Mask& m, float sigma)
     for (int y = 0; y < m.h; ++y)
         for (int x = 0; x < m.w; ++x) {
             float s = 0.0f;
-            for (int i = -r; i <= r; ++i) s += k[std::size_t(i + r)] * m.at(x + i, y);
+            for (int i = -r; i <= r; ++i) s += k[std::size_t(i + r)] * m.At(x + i, y);
             tmp[std::size_t(y) * std::size_t(m.w) + std::size_t(x)] = s;
         }
     for (int y = 0; y < m.h; ++y)
@@ -299,28 +299,28 @@ std::vector<float> blurMask(const Mask& m, float sigma)
     return out;
 }
 
-float textWidth(const std::string& text, float scale, Font font)
+float TextWidth(const std::string& text, float scale, Font font)
 {
     float w = 0.0f;
     bool first = true;
     for (char c : text) {
         if (!first) w += 1.0f;
         first = false;
-        w += float(glyphWidth(findGlyph(font, c)));
+        w += float(GlyphWidth(FindGlyph(font, c)));
     }
     return w * scale;
 }
 
-void drawText(Image& img, const std::string& text, float x, float y, float scale, Col colour, float alpha,
+void DrawText(Image& img, const std::string& text, float x, float y, float scale, Col colour, float alpha,
               Font font)
 {
-    const Mask m = textMask(text, font, scale, 1.0f, 0.0f, 1);
+    const Mask m = TextMask(text, font, scale, 1.0f, 0.0f, 1);
     const int ox = int(std::floor(x)) - 1, oy = int(std::floor(y)) - 1;
     for (int j = 0; j < m.h; ++j)
-        for (int i = 0; i < m.w; ++i) img.blend(ox + i, oy + j, colour, m.at(i, j) * alpha);
+        for (int i = 0; i < m.w; ++i) img.Blend(ox + i, oy + j, colour, m.At(i, j) * alpha);
 }
 
-float sdPolygon(float x, float y, const std::vector<std::array<float, 2>>& pts)
+float SdPolygon(float x, float y, const std::vector<std::array<float, 2>>& pts)
 {
     float d = 1e9f;
     bool in = false;
@@ -328,7 +328,7 @@ float sdPolygon(float x, float y, const std::vector<std::array<float, 2>>& pts)
     for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
         const auto& a = pts[i];
         const auto& b = pts[j];
-        d = std::min(d, sdSegment(x, y, a[0], a[1], b[0], b[1]));
+        d = std::min(d, SdSegment(x, y, a[0], a[1], b[0], b[1]));
         if ((a[1] > y) != (b[1] > y) && x < (b[0] - a[0]) * (y - a[1]) / (b[1] - a[1]) + a[0]) in = !in;
     }
     return in ? -d : d;
@@ -355,14 +355,14 @@ struct Bin {
     double n;       // pixel count
 };
 
-float dist2(float r1, float g1, float b1, float r2, float g2, float b2)
+float Dist2(float r1, float g1, float b1, float r2, float g2, float b2)
 {
     const float dr = r1 - r2, dg = g1 - g2, db = b1 - b2;
     return 3.0f * dr * dr + 4.0f * dg * dg + 2.0f * db * db;
 }
 
 // Median cut over the histogram bins, then k-means to settle the entries.
-std::vector<std::array<float, 3>> buildPalette(const std::vector<Bin>& bins, int want)
+std::vector<std::array<float, 3>> BuildPalette(const std::vector<Bin>& bins, int want)
 {
     std::vector<std::vector<int>> boxes(1);
     for (int i = 0; i < int(bins.size()); ++i) boxes[0].push_back(i);
@@ -378,12 +378,12 @@ std::vector<std::array<float, 3>> buildPalette(const std::vector<Bin>& bins, int
                 s2[k] += b.n * c[k] * c[k];
             }
         }
-        const double w[3] = {3, 4, 2};
+        constexpr double kWeight[3] = {3, 4, 2};
         score = 0;
         double best = -1;
         axis = 0;
         for (int k = 0; k < 3; ++k) {
-            const double var = (s2[k] - s[k] * s[k] / n) * w[k];
+            const double var = (s2[k] - s[k] * s[k] / n) * kWeight[k];
             score += var;
             if (var > best) {
                 best = var;
@@ -449,7 +449,7 @@ std::vector<std::array<float, 3>> buildPalette(const std::vector<Bin>& bins, int
             std::size_t best = 0;
             float bd = 1e30f;
             for (std::size_t k = 0; k < pal.size(); ++k) {
-                const float d = dist2(bn.r, bn.g, bn.b, pal[k][0], pal[k][1], pal[k][2]);
+                const float d = Dist2(bn.r, bn.g, bn.b, pal[k][0], pal[k][1], pal[k][2]);
                 if (d < bd) {
                     bd = d;
                     best = k;
@@ -466,9 +466,9 @@ std::vector<std::array<float, 3>> buildPalette(const std::vector<Bin>& bins, int
     return pal;
 }
 
-int toByte(float v) { return std::clamp(int(std::lround(v)), 0, 255); }
+int ToByte(float v) { return std::clamp(int(std::lround(v)), 0, 255); }
 
-Picture quantise(const Image& img, const QuantOptions& opt)
+Picture Quantise(const Image& img, const QuantOptions& opt)
 {
     static const int kBayer[64] = {0,  32, 8,  40, 2,  34, 10, 42, 48, 16, 56, 24, 50, 18, 58, 26,
                                    12, 44, 4,  36, 14, 46, 6,  38, 60, 28, 52, 20, 62, 30, 54, 22,
@@ -484,7 +484,7 @@ Picture quantise(const Image& img, const QuantOptions& opt)
     std::vector<bool> isKey(count, false);
     for (std::size_t i = 0; i < count; ++i) {
         const Col c = img.px[i];
-        const int r = toByte(c.r), g = toByte(c.g), b = toByte(c.b);
+        const int r = ToByte(c.r), g = ToByte(c.g), b = ToByte(c.b);
         packed[i] = std::uint32_t(r << 16 | g << 8 | b);
         if (opt.colourKey && r == 255 && g == 0 && b == 255) isKey[i] = true;
     }
@@ -506,7 +506,7 @@ Picture quantise(const Image& img, const QuantOptions& opt)
         if (bn.n > 0) bins.push_back({float(bn.r / bn.n), float(bn.g / bn.n), float(bn.b / bn.n), bn.n});
 
     const int first = opt.colourKey ? 1 : 0;
-    std::vector<std::array<float, 3>> pal = buildPalette(bins, 256 - first);
+    std::vector<std::array<float, 3>> pal = BuildPalette(bins, 256 - first);
 
     // Sprite colours must never turn into the key on a 16-bit display.
     if (opt.colourKey)
@@ -515,7 +515,7 @@ Picture quantise(const Image& img, const QuantOptions& opt)
 
     std::array<std::array<int, 3>, 256> entries{};
     for (std::size_t k = 0; k < pal.size(); ++k)
-        entries[k + std::size_t(first)] = {toByte(pal[k][0]), toByte(pal[k][1]), toByte(pal[k][2])};
+        entries[k + std::size_t(first)] = {ToByte(pal[k][0]), ToByte(pal[k][1]), ToByte(pal[k][2])};
     if (opt.colourKey) entries[0] = {255, 0, 255};
     const int used = first + int(pal.size());
     for (int k = 0; k < 256; ++k)
@@ -531,7 +531,7 @@ Picture quantise(const Image& img, const QuantOptions& opt)
         const int x = int(i % std::size_t(img.w)), y = int(i / std::size_t(img.w));
         const float d = opt.dither * ((float(kBayer[(y & 7) * 8 + (x & 7)]) + 0.5f) / 64.0f - 0.5f);
         const Col c = img.px[i];
-        const int r = toByte(c.r + d), g = toByte(c.g + d), b = toByte(c.b + d);
+        const int r = ToByte(c.r + d), g = ToByte(c.g + d), b = ToByte(c.b + d);
         const std::uint32_t key = std::uint32_t(r << 16 | g << 8 | b);
         auto it = cache.find(key);
         if (it != cache.end()) {
@@ -542,7 +542,7 @@ Picture quantise(const Image& img, const QuantOptions& opt)
         float bd = 1e30f;
         for (int k = first; k < used; ++k) {
             const auto& e = entries[std::size_t(k)];
-            const float dd = dist2(float(r), float(g), float(b), float(e[0]), float(e[1]), float(e[2]));
+            const float dd = Dist2(float(r), float(g), float(b), float(e[0]), float(e[1]), float(e[2]));
             if (dd < bd) {
                 bd = dd;
                 best = k;
@@ -557,13 +557,13 @@ Picture quantise(const Image& img, const QuantOptions& opt)
 // ---------------------------------------------------------------------------
 // PCX output
 
-void put16(std::vector<std::uint8_t>& out, std::size_t at, int v)
+void Put16(std::vector<std::uint8_t>& out, std::size_t at, int v)
 {
     out[at] = std::uint8_t(v & 255);
     out[at + 1] = std::uint8_t((v >> 8) & 255);
 }
 
-std::vector<std::uint8_t> encodePcx(const Picture& pic)
+std::vector<std::uint8_t> EncodePcx(const Picture& pic)
 {
     const int bytesPerLine = (pic.w + 1) & ~1;
     std::vector<std::uint8_t> out(128, 0);
@@ -571,17 +571,17 @@ std::vector<std::uint8_t> encodePcx(const Picture& pic)
     out[1] = 5;   // version
     out[2] = 1;   // run-length encoded
     out[3] = 8;   // bits per pixel per plane
-    put16(out, 4, 0);
-    put16(out, 6, 0);
-    put16(out, 8, pic.w - 1);
-    put16(out, 10, pic.h - 1);
-    put16(out, 12, 72);
-    put16(out, 14, 72);
+    Put16(out, 4, 0);
+    Put16(out, 6, 0);
+    Put16(out, 8, pic.w - 1);
+    Put16(out, 10, pic.h - 1);
+    Put16(out, 12, 72);
+    Put16(out, 14, 72);
     for (int i = 0; i < 48; ++i) out[16 + std::size_t(i)] = pic.palette[std::size_t(i)];
     out[64] = 0;
     out[65] = 1;  // one colour plane
-    put16(out, 66, bytesPerLine);
-    put16(out, 68, 1);
+    Put16(out, 66, bytesPerLine);
+    Put16(out, 68, 1);
 
     std::vector<std::uint8_t> line(std::size_t(bytesPerLine), 0);
     for (int y = 0; y < pic.h; ++y) {
@@ -606,7 +606,7 @@ std::vector<std::uint8_t> encodePcx(const Picture& pic)
     return out;
 }
 
-bool writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& data)
+bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& data)
 {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (!f) {
@@ -639,21 +639,21 @@ int main(int argc, char** argv)
         int width, height;
         gfx::QuantOptions opt;
     };
-    const Job jobs[] = {
-        {"Strasse.gfx", gfx::drawRoad, 660, 480, {0.0f, false}},
-        {"Autos.gfx", gfx::drawCars, 279, 141, {0.0f, true}},
-        {"Back.gfx", gfx::drawTitle, 640, 480, {5.0f, false}},
-        {"Status.gfx", gfx::drawPanel, 160, 480, {3.0f, false}},
+    const Job kJobs[] = {
+        {"Strasse.gfx", gfx::DrawRoad, 660, 480, {0.0f, false}},
+        {"Autos.gfx", gfx::DrawCars, 279, 141, {0.0f, true}},
+        {"Back.gfx", gfx::DrawTitle, 640, 480, {5.0f, false}},
+        {"Status.gfx", gfx::DrawPanel, 160, 480, {3.0f, false}},
     };
 
-    for (const Job& job : jobs) {
+    for (const Job& job : kJobs) {
         const gfx::Image img = job.draw();
         if (img.w != job.width || img.h != job.height) {
             std::cerr << "makegfx: internal error: " << job.file << " has the wrong size\n";
             return 1;
         }
-        const gfx::Picture pic = gfx::quantise(img, job.opt);
-        if (!gfx::writeFile(dir / job.file, gfx::encodePcx(pic))) return 1;
+        const gfx::Picture pic = gfx::Quantise(img, job.opt);
+        if (!gfx::WriteFile(dir / job.file, gfx::EncodePcx(pic))) return 1;
     }
     return 0;
 }

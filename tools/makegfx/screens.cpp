@@ -8,14 +8,14 @@
 //           (26,376)..(314,474).
 //   Status: four label/value lines at x 20..159, y 200..237.
 
-#include "gfx.hpp"
+#include "gfx.h"
 
 namespace gfx {
 namespace {
 
 constexpr float kPi = 3.14159265f;
 
-float sq(float v) { return v * v; }
+float Sq(float v) { return v * v; }
 
 // ---------------------------------------------------------------------------
 // Chrome lettering
@@ -33,7 +33,7 @@ struct ChromeStyle {
     float trailStep;
 };
 
-Mask dilate(const Mask& m, float r)
+Mask Dilate(const Mask& m, float r)
 {
     Mask out = m;
     const int ir = int(std::ceil(r));
@@ -44,43 +44,43 @@ Mask dilate(const Mask& m, float r)
                 for (int dx = -ir; dx <= ir; ++dx) {
                     const float d = std::hypot(float(dx), float(dy));
                     if (d > r + 0.5f) continue;
-                    const float w = clamp01(r + 0.5f - d);
-                    best = std::max(best, m.at(x + dx, y + dy) * w);
+                    const float w = Clamp01(r + 0.5f - d);
+                    best = std::max(best, m.At(x + dx, y + dy) * w);
                 }
             out.a[std::size_t(y) * std::size_t(m.w) + std::size_t(x)] = best;
         }
     return out;
 }
 
-Col chromeEnv(const ChromeStyle& st, float t)
+Col ChromeEnv(const ChromeStyle& st, float t)
 {
-    if (t < 0.5f) return mix(st.skyTop, st.skyLow, smoothstep(0.0f, 0.5f, t));
-    if (t < 0.56f) return mix(st.skyLow * 0.4f, st.groundTop, (t - 0.5f) / 0.06f);
-    return mix(st.groundTop, st.groundLow, smoothstep(0.56f, 1.0f, t));
+    if (t < 0.5f) return Mix(st.skyTop, st.skyLow, Smoothstep(0.0f, 0.5f, t));
+    if (t < 0.56f) return Mix(st.skyLow * 0.4f, st.groundTop, (t - 0.5f) / 0.06f);
+    return Mix(st.groundTop, st.groundLow, Smoothstep(0.56f, 1.0f, t));
 }
 
 // Draws text in chrome, centred on centreX, glyph tops at y.
-void chromeText(Image& img, const std::string& text, float cell, float gap, float shear, float centreX, int y,
+void ChromeText(Image& img, const std::string& text, float cell, float gap, float shear, float centreX, int y,
                 const ChromeStyle& st)
 {
     const int pad = int(std::ceil(st.outlineW + st.glowSigma * 2.5f + std::max(st.shadowDx, st.shadowDy))) + 2;
-    const Mask m = textMask(text, Font::Logo, cell, gap, shear, pad);
-    const Mask outline = dilate(m, st.outlineW);
+    const Mask m = TextMask(text, Font::kLogo, cell, gap, shear, pad);
+    const Mask outline = Dilate(m, st.outlineW);
     const int ox = int(std::lround(centreX - float(m.w) * 0.5f)), oy = y - pad;
     const float top = float(pad), height = 8.0f * cell;
 
     // Glow around everything.
     if (st.glowAlpha > 0.0f) {
-        const std::vector<float> g = blurMask(outline, st.glowSigma);
+        const std::vector<float> g = BlurMask(outline, st.glowSigma);
         for (int j = 0; j < m.h; ++j)
             for (int i = 0; i < m.w; ++i)
-                img.add(ox + i, oy + j, st.glow, g[std::size_t(j) * std::size_t(m.w) + std::size_t(i)] * st.glowAlpha);
+                img.Add(ox + i, oy + j, st.glow, g[std::size_t(j) * std::size_t(m.w) + std::size_t(i)] * st.glowAlpha);
     }
     // Drop shadow.
     for (int j = 0; j < m.h; ++j)
         for (int i = 0; i < m.w; ++i) {
-            const float a = outline.at(i - int(st.shadowDx), j - int(st.shadowDy));
-            if (a > 0.0f) img.blend(ox + i, oy + j, rgb(0, 0, 0), a * st.shadowAlpha);
+            const float a = outline.At(i - int(st.shadowDx), j - int(st.shadowDy));
+            if (a > 0.0f) img.Blend(ox + i, oy + j, Rgb(0, 0, 0), a * st.shadowAlpha);
         }
     // Motion trails: fading copies of the outline to the left.
     for (int k = st.trails; k >= 1; --k) {
@@ -88,16 +88,16 @@ void chromeText(Image& img, const std::string& text, float cell, float gap, floa
         const float a = 0.22f * (1.0f - float(k) / float(st.trails + 1));
         for (int j = 0; j < m.h; ++j)
             for (int i = 0; i < m.w; ++i) {
-                const float c = m.at(i + shift, j);
-                if (c > 0.0f) img.blend(ox + i, oy + j, mix(st.glow, st.skyLow, 0.3f), c * a);
+                const float c = m.At(i + shift, j);
+                if (c > 0.0f) img.Blend(ox + i, oy + j, Mix(st.glow, st.skyLow, 0.3f), c * a);
             }
     }
     // Outline.
     for (int j = 0; j < m.h; ++j)
-        for (int i = 0; i < m.w; ++i) img.blend(ox + i, oy + j, st.outline, outline.at(i, j));
+        for (int i = 0; i < m.w; ++i) img.Blend(ox + i, oy + j, st.outline, outline.At(i, j));
     // Bevelled chrome face.
-    const std::vector<float> hgt = blurMask(m, st.bevel);
-    auto H = [&](int i, int j) {
+    const std::vector<float> hgt = BlurMask(m, st.bevel);
+    auto heightAt = [&](int i, int j) {
         i = std::clamp(i, 0, m.w - 1);
         j = std::clamp(j, 0, m.h - 1);
         return hgt[std::size_t(j) * std::size_t(m.w) + std::size_t(i)];
@@ -108,9 +108,9 @@ void chromeText(Image& img, const std::string& text, float cell, float gap, floa
     const float k = 2.2f * st.bevel;
     for (int j = 0; j < m.h; ++j)
         for (int i = 0; i < m.w; ++i) {
-            const float a = m.at(i, j);
+            const float a = m.At(i, j);
             if (a <= 0.0f) continue;
-            float nx = -(H(i + 1, j) - H(i - 1, j)) * k, ny = -(H(i, j + 1) - H(i, j - 1)) * k, nz = 1.0f;
+            float nx = -(heightAt(i + 1, j) - heightAt(i - 1, j)) * k, ny = -(heightAt(i, j + 1) - heightAt(i, j - 1)) * k, nz = 1.0f;
             const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
             nx /= len;
             ny /= len;
@@ -119,62 +119,62 @@ void chromeText(Image& img, const std::string& text, float cell, float gap, floa
             const float dif = std::max(0.0f, nx * lx + ny * ly + nz * lz);
             const float shine = std::pow(std::max(0.0f, (nx * hx0 + ny * hy0 + nz * hz0) / hl), 24.0f);
             // Edges facing away from the light sink into shadow.
-            Col c = chromeEnv(st, clamp01(t)) * (0.45f + 0.65f * dif) + grey(230.0f * shine);
-            img.blend(ox + i, oy + j, c, a);
+            Col c = ChromeEnv(st, Clamp01(t)) * (0.45f + 0.65f * dif) + Grey(230.0f * shine);
+            img.Blend(ox + i, oy + j, c, a);
         }
 }
 
 // ---------------------------------------------------------------------------
 // Shared panel bits
 
-void clampImage(Image& img)
+void ClampImage(Image& img)
 {
     for (Col& c : img.px) c = {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f), std::clamp(c.b, 0.0f, 255.0f)};
 }
 
 // Darkens a rounded rectangle towards `tone`, feathered over `soft` pixels.
-void shadePanel(Image& img, float x0, float y0, float x1, float y1, float radius, float soft, Col tone, float amount)
+void ShadePanel(Image& img, float x0, float y0, float x1, float y1, float radius, float soft, Col tone, float amount)
 {
     const float cx = 0.5f * (x0 + x1), cy = 0.5f * (y0 + y1), hx = 0.5f * (x1 - x0), hy = 0.5f * (y1 - y0);
     for (int y = int(y0 - soft) - 1; y <= int(y1 + soft) + 1; ++y)
         for (int x = int(x0 - soft) - 1; x <= int(x1 + soft) + 1; ++x) {
-            if (!img.inside(x, y)) continue;
-            const float d = sdBox(float(x) + 0.5f, float(y) + 0.5f, cx, cy, hx, hy, radius);
-            const float a = soft > 0.0f ? smoothstep(soft, 0.0f, d) : clamp01(0.5f - d);
-            if (a > 0.0f) img.at(x, y) = mix(img.at(x, y), tone, a * amount);
+            if (!img.Inside(x, y)) continue;
+            const float d = SdBox(float(x) + 0.5f, float(y) + 0.5f, cx, cy, hx, hy, radius);
+            const float a = soft > 0.0f ? Smoothstep(soft, 0.0f, d) : Clamp01(0.5f - d);
+            if (a > 0.0f) img.At(x, y) = Mix(img.At(x, y), tone, a * amount);
         }
 }
 
 // A small domed rivet lit from the upper left.
-void rivet(Image& img, float cx, float cy, float r)
+void Rivet(Image& img, float cx, float cy, float r)
 {
-    paintSdf(img, int(cx - r - 3), int(cy - r - 3), int(cx + r + 4), int(cy + r + 4),
-             [&](float x, float y) { return sdCircle(x, y, cx + 1.2f, cy + 1.2f, r); },
-             [](float, float) { return rgb(10, 10, 14); }, 0.5f);
-    paintSdf(img, int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3),
-             [&](float x, float y) { return sdCircle(x, y, cx, cy, r); },
+    PaintSdf(img, int(cx - r - 3), int(cy - r - 3), int(cx + r + 4), int(cy + r + 4),
+             [&](float x, float y) { return SdCircle(x, y, cx + 1.2f, cy + 1.2f, r); },
+             [](float, float) { return Rgb(10, 10, 14); }, 0.5f);
+    PaintSdf(img, int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3),
+             [&](float x, float y) { return SdCircle(x, y, cx, cy, r); },
              [&](float x, float y) {
                  const float nx = (x - cx) / r, ny = (y - cy) / r;
-                 const float lit = clamp01(0.55f - 0.5f * (nx + ny) * 0.8f);
-                 Col c = mix(rgb(70, 72, 80), rgb(220, 224, 232), lit);
-                 if (std::hypot(nx + 0.35f, ny + 0.35f) < 0.3f) c = rgb(250, 250, 255);
+                 const float lit = Clamp01(0.55f - 0.5f * (nx + ny) * 0.8f);
+                 Col c = Mix(Rgb(70, 72, 80), Rgb(220, 224, 232), lit);
+                 if (std::hypot(nx + 0.35f, ny + 0.35f) < 0.3f) c = Rgb(250, 250, 255);
                  return c;
              });
 }
 
 // Recessed (inset) or raised bevel frame around a rectangle.
-void bevelFrame(Image& img, int x0, int y0, int x1, int y1, int width, bool inset, float strength)
+void BevelFrame(Image& img, int x0, int y0, int x1, int y1, int width, bool inset, float strength)
 {
     for (int i = 0; i < width; ++i) {
         const float f = strength * (1.0f - float(i) / float(width));
-        const Col dark = rgb(0, 0, 0), light = rgb(255, 255, 255);
+        const Col dark = Rgb(0, 0, 0), light = Rgb(255, 255, 255);
         for (int x = x0 + i; x < x1 - i; ++x) {
-            img.blend(x, y0 + i, inset ? dark : light, f * (inset ? 0.6f : 0.45f));
-            img.blend(x, y1 - 1 - i, inset ? light : dark, f * (inset ? 0.35f : 0.6f));
+            img.Blend(x, y0 + i, inset ? dark : light, f * (inset ? 0.6f : 0.45f));
+            img.Blend(x, y1 - 1 - i, inset ? light : dark, f * (inset ? 0.35f : 0.6f));
         }
         for (int y = y0 + i + 1; y < y1 - i - 1; ++y) {
-            img.blend(x0 + i, y, inset ? dark : light, f * (inset ? 0.5f : 0.4f));
-            img.blend(x1 - 1 - i, y, inset ? light : dark, f * (inset ? 0.3f : 0.55f));
+            img.Blend(x0 + i, y, inset ? dark : light, f * (inset ? 0.5f : 0.4f));
+            img.Blend(x1 - 1 - i, y, inset ? light : dark, f * (inset ? 0.3f : 0.55f));
         }
     }
 }
@@ -188,78 +188,78 @@ constexpr float kVanishX = 330.0f;
 constexpr float kRoadScale = 1.2f;  // screen pixels per world unit per row below the horizon
 constexpr float kDepthK = 1000.0f;  // depth = kDepthK / rows below the horizon
 
-Col skyAt(float y)
+Col SkyAt(float y)
 {
     struct Stop {
         float t;
         Col c;
     };
-    static const Stop stops[] = {{0.0f, rgb(6, 6, 30)},     {0.3f, rgb(26, 18, 68)},  {0.55f, rgb(86, 32, 106)},
-                                 {0.75f, rgb(178, 56, 100)}, {0.9f, rgb(240, 110, 80)}, {1.0f, rgb(255, 172, 92)}};
-    const float t = clamp01(y / kHorizon);
-    for (std::size_t i = 1; i < std::size(stops); ++i)
-        if (t <= stops[i].t) return mix(stops[i - 1].c, stops[i].c, (t - stops[i - 1].t) / (stops[i].t - stops[i - 1].t));
-    return stops[std::size(stops) - 1].c;
+    static const Stop kStops[] = {{0.0f, Rgb(6, 6, 30)},     {0.3f, Rgb(26, 18, 68)},  {0.55f, Rgb(86, 32, 106)},
+                                 {0.75f, Rgb(178, 56, 100)}, {0.9f, Rgb(240, 110, 80)}, {1.0f, Rgb(255, 172, 92)}};
+    const float t = Clamp01(y / kHorizon);
+    for (std::size_t i = 1; i < std::size(kStops); ++i)
+        if (t <= kStops[i].t) return Mix(kStops[i - 1].c, kStops[i].c, (t - kStops[i - 1].t) / (kStops[i].t - kStops[i - 1].t));
+    return kStops[std::size(kStops) - 1].c;
 }
 
-const Col kHaze = rgb(190, 84, 104);
+const Col kHaze = Rgb(190, 84, 104);
 
 // Colour of the ground / road at a screen position below the horizon.
-Col groundAt(float x, float y)
+Col GroundAt(float x, float y)
 {
     const float dy = y - kHorizon;
     const float z = kDepthK / dy;
-    const float X = (x - kVanishX) / (dy * kRoadScale);
-    const float aX = std::fabs(X);
+    const float worldX = (x - kVanishX) / (dy * kRoadScale);
+    const float aX = std::fabs(worldX);
     const bool band = int(std::floor(z * 2.5f)) % 2 == 0;
     Col c;
     if (aX < 1.0f) {
         // Asphalt with the sunset reflected on its sheen.
-        c = band ? rgb(52, 48, 62) : rgb(46, 42, 56);
+        c = band ? Rgb(52, 48, 62) : Rgb(46, 42, 56);
         const float sheen = std::exp(-dy / 70.0f) * 0.6f;
-        c = mix(c, skyAt(kHorizon - dy * 0.8f), sheen);
-        const float sunCol = std::exp(-sq(X * 2.4f)) * std::exp(-dy / 110.0f);
-        c = c + rgb(255, 140, 90) * (0.55f * sunCol);
+        c = Mix(c, SkyAt(kHorizon - dy * 0.8f), sheen);
+        const float sunCol = std::exp(-Sq(worldX * 2.4f)) * std::exp(-dy / 110.0f);
+        c = c + Rgb(255, 140, 90) * (0.55f * sunCol);
         // Markings.
         const bool dash = std::fmod(z, 2.0f) < 0.9f;
-        if (aX > 0.9f && aX < 0.95f) c = mix(c, rgb(236, 232, 222), 0.9f);
-        if (std::fabs(aX - 0.47f) < 0.022f && dash) c = mix(c, rgb(236, 232, 222), 0.85f);
-        if (std::fabs(aX - 0.018f) < 0.011f) c = mix(c, rgb(240, 200, 80), 0.85f);
+        if (aX > 0.9f && aX < 0.95f) c = Mix(c, Rgb(236, 232, 222), 0.9f);
+        if (std::fabs(aX - 0.47f) < 0.022f && dash) c = Mix(c, Rgb(236, 232, 222), 0.85f);
+        if (std::fabs(aX - 0.018f) < 0.011f) c = Mix(c, Rgb(240, 200, 80), 0.85f);
     } else if (aX < 1.1f) {
         // Red and white rumble strip.
-        c = band ? rgb(210, 30, 36) : rgb(232, 228, 220);
+        c = band ? Rgb(210, 30, 36) : Rgb(232, 228, 220);
         c = c * 0.85f;
     } else {
-        c = band ? rgb(28, 62, 46) : rgb(22, 50, 40);
-        c = c + grey(rndS(int(x), int(y), 900) * 3.0f);
+        c = band ? Rgb(28, 62, 46) : Rgb(22, 50, 40);
+        c = c + Grey(RndS(int(x), int(y), 900) * 3.0f);
     }
     // Distance haze.
     const float fog = std::exp(-dy / 26.0f);
-    return mix(c, kHaze, fog);
+    return Mix(c, kHaze, fog);
 }
 
 }  // namespace
 
-Image drawTitle()
+Image DrawTitle()
 {
     Image img(kTW, kTH);
 
     // --- Sky ------------------------------------------------------------------
     for (int y = 0; y < int(kHorizon); ++y)
-        for (int x = 0; x < kTW; ++x) img.at(x, y) = skyAt(float(y) + 0.5f);
+        for (int x = 0; x < kTW; ++x) img.At(x, y) = SkyAt(float(y) + 0.5f);
     // Stars, fading towards the glow of the sunset.
     for (int y = 0; y < 170; ++y)
         for (int x = 0; x < kTW; ++x) {
-            const float r = rnd(x, y, 501);
+            const float r = Rnd(x, y, 501);
             const float fade = 1.0f - float(y) / 170.0f;
-            if (r < 0.0022f) img.add(x, y, rgb(255, 250, 240), (0.35f + 0.6f * rnd(x, y, 502)) * fade);
+            if (r < 0.0022f) img.Add(x, y, Rgb(255, 250, 240), (0.35f + 0.6f * Rnd(x, y, 502)) * fade);
             if (r < 0.00018f) {
                 for (int d = 1; d <= 2; ++d) {
                     const float a = 0.5f * fade / float(d);
-                    img.add(x + d, y, rgb(200, 210, 255), a);
-                    img.add(x - d, y, rgb(200, 210, 255), a);
-                    img.add(x, y + d, rgb(200, 210, 255), a);
-                    img.add(x, y - d, rgb(200, 210, 255), a);
+                    img.Add(x + d, y, Rgb(200, 210, 255), a);
+                    img.Add(x - d, y, Rgb(200, 210, 255), a);
+                    img.Add(x, y + d, Rgb(200, 210, 255), a);
+                    img.Add(x, y - d, Rgb(200, 210, 255), a);
                 }
             }
         }
@@ -269,11 +269,11 @@ Image drawTitle()
     for (int y = 0; y < int(kHorizon); ++y)
         for (int x = 0; x < kTW; ++x) {
             const float d = std::hypot(float(x) + 0.5f - sunX, (float(y) + 0.5f - sunY) * 1.15f);
-            img.add(x, y, rgb(255, 120, 70), 0.45f * std::exp(-d / 70.0f));
+            img.Add(x, y, Rgb(255, 120, 70), 0.45f * std::exp(-d / 70.0f));
         }
-    paintSdf(img, int(sunX - sunR - 2), int(sunY - sunR - 2), int(sunX + sunR + 2), int(kHorizon),
+    PaintSdf(img, int(sunX - sunR - 2), int(sunY - sunR - 2), int(sunX + sunR + 2), int(kHorizon),
              [&](float x, float y) {
-                 float d = sdCircle(x, y, sunX, sunY, sunR);
+                 float d = SdCircle(x, y, sunX, sunY, sunR);
                  // Horizontal cuts, thicker towards the horizon.
                  const float rel = (y - (sunY - sunR * 0.15f)) / (sunR * 0.15f + 6.0f);
                  if (rel > 0.0f) {
@@ -286,56 +286,56 @@ Image drawTitle()
                  return d;
              },
              [&](float, float y) {
-                 const float t = clamp01((y - (sunY - sunR)) / (sunR * 1.1f));
-                 return mix(rgb(255, 240, 150), rgb(255, 72, 112), t);
+                 const float t = Clamp01((y - (sunY - sunR)) / (sunR * 1.1f));
+                 return Mix(Rgb(255, 240, 150), Rgb(255, 72, 112), t);
              });
 
     // Thin clouds drifting across the sun.
     for (int y = 120; y < int(kHorizon); ++y)
         for (int x = 0; x < kTW; ++x) {
-            const float n = fbm(float(x) / 110.0f, float(y) / 5.0f, 610, 4);
-            const float band = smoothstep(0.56f, 0.68f, n) * smoothstep(118.0f, 150.0f, float(y));
+            const float n = Fbm(float(x) / 110.0f, float(y) / 5.0f, 610, 4);
+            const float band = Smoothstep(0.56f, 0.68f, n) * Smoothstep(118.0f, 150.0f, float(y));
             if (band <= 0.0f) continue;
-            const float under = smoothstep(0.68f, 0.56f, fbm(float(x) / 110.0f, (float(y) - 2.0f) / 5.0f, 610, 4));
-            Col c = mix(rgb(70, 24, 76), rgb(255, 150, 110), under * 0.6f);
-            img.blend(x, y, c, band * 0.85f);
+            const float under = Smoothstep(0.68f, 0.56f, Fbm(float(x) / 110.0f, (float(y) - 2.0f) / 5.0f, 610, 4));
+            Col c = Mix(Rgb(70, 24, 76), Rgb(255, 150, 110), under * 0.6f);
+            img.Blend(x, y, c, band * 0.85f);
         }
 
     // --- Skyline: a hazy far layer and a dark near layer -----------------------
     for (int layer = 0; layer < 2; ++layer) {
         Rng rng(layer == 0 ? 71u : 72u);
-        const Col body = layer == 0 ? rgb(96, 38, 92) : rgb(24, 12, 38);
+        const Col body = layer == 0 ? Rgb(96, 38, 92) : Rgb(24, 12, 38);
         float x = -10.0f;
         while (x < float(kTW)) {
-            const float w = rng.range(12.0f, layer == 0 ? 30.0f : 40.0f);
+            const float w = rng.Range(12.0f, layer == 0 ? 30.0f : 40.0f);
             const float centre = 1.0f - std::fabs(x - kVanishX) / 400.0f;
-            float h = rng.range(8.0f, 26.0f) + centre * rng.range(0.0f, layer == 0 ? 60.0f : 46.0f);
+            float h = rng.Range(8.0f, 26.0f) + centre * rng.Range(0.0f, layer == 0 ? 60.0f : 46.0f);
             if (layer == 1) h *= 0.8f;
             const int x0 = int(x), x1 = int(x + w);
             const int top = int(kHorizon - h);
-            const bool spire = rng.uniform() < 0.2f;
+            const bool spire = rng.Uniform() < 0.2f;
             for (int yy = top; yy < int(kHorizon); ++yy)
                 for (int xx = x0; xx < x1; ++xx) {
-                    if (!img.inside(xx, yy)) continue;
+                    if (!img.Inside(xx, yy)) continue;
                     Col c = body * (1.0f - 0.25f * float(yy - top) / std::max(1.0f, h));
-                    if (xx == x0 && layer == 1) c = c + rgb(60, 24, 40);  // rim light from the sunset
+                    if (xx == x0 && layer == 1) c = c + Rgb(60, 24, 40);  // rim light from the sunset
                     // Windows.
                     if (layer == 1 && (xx - x0) % 4 == 2 && (yy - top) % 5 == 3 && xx < x1 - 1 && yy < int(kHorizon) - 2 &&
-                        rnd(xx, yy, 77) < 0.3f)
-                        c = mix(rgb(255, 200, 110), rgb(255, 240, 200), rnd(xx, yy, 78)) * 0.85f;
-                    img.at(xx, yy) = c;
+                        Rnd(xx, yy, 77) < 0.3f)
+                        c = Mix(Rgb(255, 200, 110), Rgb(255, 240, 200), Rnd(xx, yy, 78)) * 0.85f;
+                    img.At(xx, yy) = c;
                 }
             if (spire) {
                 const int sx = (x0 + x1) / 2;
                 for (int yy = top - int(h * 0.35f); yy < top; ++yy)
-                    if (img.inside(sx, yy)) img.at(sx, yy) = body;
+                    if (img.Inside(sx, yy)) img.At(sx, yy) = body;
                 if (layer == 1) {
-                    img.add(sx, top - int(h * 0.35f) - 1, rgb(255, 40, 40), 1.0f);
-                    img.add(sx + 1, top - int(h * 0.35f) - 1, rgb(255, 40, 40), 0.4f);
-                    img.add(sx - 1, top - int(h * 0.35f) - 1, rgb(255, 40, 40), 0.4f);
+                    img.Add(sx, top - int(h * 0.35f) - 1, Rgb(255, 40, 40), 1.0f);
+                    img.Add(sx + 1, top - int(h * 0.35f) - 1, Rgb(255, 40, 40), 0.4f);
+                    img.Add(sx - 1, top - int(h * 0.35f) - 1, Rgb(255, 40, 40), 0.4f);
                 }
             }
-            x += w + rng.range(-2.0f, 4.0f);
+            x += w + rng.Range(-2.0f, 4.0f);
         }
     }
 
@@ -345,8 +345,8 @@ Image drawTitle()
             Col sum{};
             for (int sy = 0; sy < 4; ++sy)
                 for (int sx = 0; sx < 4; ++sx)
-                    sum = sum + groundAt(float(x) + (float(sx) + 0.5f) / 4.0f, float(y) + (float(sy) + 0.5f) / 4.0f + 0.01f);
-            img.at(x, y) = sum * (1.0f / 16.0f);
+                    sum = sum + GroundAt(float(x) + (float(sx) + 0.5f) / 4.0f, float(y) + (float(sy) + 0.5f) / 4.0f + 0.01f);
+            img.At(x, y) = sum * (1.0f / 16.0f);
         }
 
     // Street lamps along both sides, far ones first.
@@ -361,10 +361,10 @@ Image drawTitle()
             const float armX = bx - float(side) * 0.35f * s;
             const float wdt = std::max(0.6f, 0.03f * s);
             const float fog = std::exp(-dy / 26.0f);
-            const Col pole = mix(rgb(20, 14, 30), kHaze, fog);
-            paintSdf(img, int(std::min(bx, armX) - 4), int(topY - 4), int(std::max(bx, armX) + 5), int(baseY + 2),
+            const Col pole = Mix(Rgb(20, 14, 30), kHaze, fog);
+            PaintSdf(img, int(std::min(bx, armX) - 4), int(topY - 4), int(std::max(bx, armX) + 5), int(baseY + 2),
                      [&](float x, float y) {
-                         return std::min(sdSegment(x, y, bx, baseY, bx, topY), sdSegment(x, y, bx, topY, armX, topY)) - wdt;
+                         return std::min(SdSegment(x, y, bx, baseY, bx, topY), SdSegment(x, y, bx, topY, armX, topY)) - wdt;
                      },
                      [&](float, float) { return pole; });
             // Lamp glow.
@@ -373,7 +373,7 @@ Image drawTitle()
             for (int yy = int(topY) - r; yy <= int(topY) + r; ++yy)
                 for (int xx = int(armX) - r; xx <= int(armX) + r; ++xx) {
                     const float d = std::hypot(float(xx) + 0.5f - armX, float(yy) + 0.5f - topY - 0.3f * gr);
-                    img.add(xx, yy, rgb(255, 170, 80), 0.9f * std::exp(-d * d / (gr * gr)) + 0.1f * std::exp(-d / (gr * 1.2f)));
+                    img.Add(xx, yy, Rgb(255, 170, 80), 0.9f * std::exp(-d * d / (gr * gr)) + 0.1f * std::exp(-d / (gr * 1.2f)));
                 }
             // Pool of light on the road.
             const float py = baseY - 0.05f * s;
@@ -381,7 +381,7 @@ Image drawTitle()
                 for (int xx = int(armX - 0.6f * s); xx <= int(armX + 0.6f * s); ++xx) {
                     const float ex = (float(xx) - armX) / (0.6f * s), ey = (float(yy) - py) / (0.2f * s);
                     const float d2 = ex * ex + ey * ey;
-                    if (d2 < 1.0f) img.add(xx, yy, rgb(255, 150, 70), 0.16f * (1.0f - d2));
+                    if (d2 < 1.0f) img.Add(xx, yy, Rgb(255, 150, 70), 0.16f * (1.0f - d2));
                 }
         }
     }
@@ -390,77 +390,77 @@ Image drawTitle()
     {
         const float cx = 514.0f, by = 471.0f;
         // Shadow.
-        paintSdf(img, int(cx - 100), int(by - 14), int(cx + 100), int(by + 10),
+        PaintSdf(img, int(cx - 100), int(by - 14), int(cx + 100), int(by + 10),
                  [&](float x, float y) { return (std::hypot((x - cx) / 86.0f, (y - by) / 7.0f) - 1.0f) * 7.0f; },
-                 [](float, float) { return rgb(0, 0, 0); }, 0.7f);
+                 [](float, float) { return Rgb(0, 0, 0); }, 0.7f);
         // Tyres.
         for (int side = -1; side <= 1; side += 2) {
             const float tx = cx + float(side) * 58.0f;
-            paintSdf(img, int(tx - 16), int(by - 34), int(tx + 16), int(by + 2),
-                     [&](float x, float y) { return sdBox(x, y, tx, by - 15.0f, 13.0f, 15.0f, 4.0f); },
+            PaintSdf(img, int(tx - 16), int(by - 34), int(tx + 16), int(by + 2),
+                     [&](float x, float y) { return SdBox(x, y, tx, by - 15.0f, 13.0f, 15.0f, 4.0f); },
                      [&](float x, float) {
                          const float t = (x - (tx - 13.0f)) / 26.0f;
-                         return mix(rgb(40, 36, 44), rgb(12, 12, 16), t) + grey(std::fabs(t - 0.3f) < 0.08f ? 18.0f : 0.0f);
+                         return Mix(Rgb(40, 36, 44), Rgb(12, 12, 16), t) + Grey(std::fabs(t - 0.3f) < 0.08f ? 18.0f : 0.0f);
                      });
         }
-        const Col red = rgb(214, 22, 24);
+        const Col red = Rgb(214, 22, 24);
         // Lower body / diffuser.
-        paintSdf(img, int(cx - 80), int(by - 44), int(cx + 80), int(by - 10),
-                 [&](float x, float y) { return sdBox(x, y, cx, by - 25.0f, 73.0f, 13.0f, 6.0f); },
+        PaintSdf(img, int(cx - 80), int(by - 44), int(cx + 80), int(by - 10),
+                 [&](float x, float y) { return SdBox(x, y, cx, by - 25.0f, 73.0f, 13.0f, 6.0f); },
                  [&](float x, float y) {
-                     Col c = rgb(26, 24, 30);
+                     Col c = Rgb(26, 24, 30);
                      if (y > by - 22.0f && std::fmod(std::fabs(x - cx), 12.0f) < 1.5f && std::fabs(x - cx) < 40.0f)
-                         c = rgb(70, 66, 78);
+                         c = Rgb(70, 66, 78);
                      return c;
                  });
         // Main rear panel: trapezoid, widest at the shoulder.
         const std::vector<std::array<float, 2>> panel = {{cx - 64.0f, by - 68.0f}, {cx + 64.0f, by - 68.0f},
                                                          {cx + 76.0f, by - 50.0f}, {cx + 74.0f, by - 30.0f},
                                                          {cx - 74.0f, by - 30.0f}, {cx - 76.0f, by - 50.0f}};
-        paintSdf(img, int(cx - 80), int(by - 72), int(cx + 80), int(by - 26),
-                 [&](float x, float y) { return sdPolygon(x, y, panel) - 1.5f; },
+        PaintSdf(img, int(cx - 80), int(by - 72), int(cx + 80), int(by - 26),
+                 [&](float x, float y) { return SdPolygon(x, y, panel) - 1.5f; },
                  [&](float x, float y) {
-                     const float t = clamp01((y - (by - 69.0f)) / 40.0f);
-                     Col c = mix(red * 1.2f + rgb(40, 40, 30), red * 0.45f, t);
-                     if (std::fabs(y - (by - 51.0f)) < 1.0f) c = c + rgb(90, 70, 70);  // shoulder crease
+                     const float t = Clamp01((y - (by - 69.0f)) / 40.0f);
+                     Col c = Mix(red * 1.2f + Rgb(40, 40, 30), red * 0.45f, t);
+                     if (std::fabs(y - (by - 51.0f)) < 1.0f) c = c + Rgb(90, 70, 70);  // shoulder crease
                      const float ax = std::fabs(x - cx);
-                     if (ax > 5.0f && ax < 15.0f) c = mix(c, rgb(240, 240, 236) * (1.15f - 0.6f * t), 0.92f);  // stripes
+                     if (ax > 5.0f && ax < 15.0f) c = Mix(c, Rgb(240, 240, 236) * (1.15f - 0.6f * t), 0.92f);  // stripes
                      return c;
                  });
         // Cabin and rear window.
         const std::vector<std::array<float, 2>> cabin = {{cx - 40.0f, by - 92.0f}, {cx + 40.0f, by - 92.0f},
                                                          {cx + 56.0f, by - 68.0f}, {cx - 56.0f, by - 68.0f}};
-        paintSdf(img, int(cx - 60), int(by - 96), int(cx + 60), int(by - 66),
-                 [&](float x, float y) { return sdPolygon(x, y, cabin) - 1.0f; },
+        PaintSdf(img, int(cx - 60), int(by - 96), int(cx + 60), int(by - 66),
+                 [&](float x, float y) { return SdPolygon(x, y, cabin) - 1.0f; },
                  [&](float x, float y) {
                      const float ax = std::fabs(x - cx);
                      if (y < by - 88.0f) {  // roof edge
                          Col c = red * 1.25f;
-                         if (ax > 5.0f && ax < 15.0f) c = rgb(246, 246, 240);
+                         if (ax > 5.0f && ax < 15.0f) c = Rgb(246, 246, 240);
                          return c;
                      }
-                     const float t = clamp01((y - (by - 88.0f)) / 20.0f);
-                     Col g = mix(rgb(30, 18, 52), rgb(236, 120, 96), t * t);
-                     if (std::fabs((x - cx) * 0.6f + (y - (by - 80.0f)) * 1.4f - 14.0f) < 3.0f) g = g + rgb(50, 40, 60);
+                     const float t = Clamp01((y - (by - 88.0f)) / 20.0f);
+                     Col g = Mix(Rgb(30, 18, 52), Rgb(236, 120, 96), t * t);
+                     if (std::fabs((x - cx) * 0.6f + (y - (by - 80.0f)) * 1.4f - 14.0f) < 3.0f) g = g + Rgb(50, 40, 60);
                      // Window frame (the C pillars).
                      const float edge = (y - (by - 92.0f)) / 24.0f * 16.0f + 40.0f;
                      if (ax > edge - 5.0f) return red * 0.9f;
                      return g;
                  });
         // Rear wing.
-        paintSdf(img, int(cx - 82), int(by - 80), int(cx + 82), int(by - 58),
+        PaintSdf(img, int(cx - 82), int(by - 80), int(cx + 82), int(by - 58),
                  [&](float x, float y) {
-                     const float wing = sdBox(x, y, cx, by - 72.0f, 76.0f, 3.5f, 2.0f);
-                     const float legs = std::min(sdBox(x, y, cx - 42.0f, by - 66.0f, 3.0f, 5.0f, 0.5f),
-                                                 sdBox(x, y, cx + 42.0f, by - 66.0f, 3.0f, 5.0f, 0.5f));
+                     const float wing = SdBox(x, y, cx, by - 72.0f, 76.0f, 3.5f, 2.0f);
+                     const float legs = std::min(SdBox(x, y, cx - 42.0f, by - 66.0f, 3.0f, 5.0f, 0.5f),
+                                                 SdBox(x, y, cx + 42.0f, by - 66.0f, 3.0f, 5.0f, 0.5f));
                      return std::min(wing, legs);
                  },
                  [&](float x, float y) {
-                     if (y > by - 68.5f) return rgb(20, 18, 24);
-                     Col c = y < by - 74.5f ? red * 1.3f + rgb(40, 30, 30) : red * 0.7f;
+                     if (y > by - 68.5f) return Rgb(20, 18, 24);
+                     Col c = y < by - 74.5f ? red * 1.3f + Rgb(40, 30, 30) : red * 0.7f;
                      const float ax = std::fabs(x - cx);
-                     if (ax > 5.0f && ax < 15.0f) c = rgb(246, 246, 240) * (y < by - 74.5f ? 1.0f : 0.7f);
-                     if (ax > 72.0f) c = rgb(30, 28, 34);
+                     if (ax > 5.0f && ax < 15.0f) c = Rgb(246, 246, 240) * (y < by - 74.5f ? 1.0f : 0.7f);
+                     if (ax > 72.0f) c = Rgb(30, 28, 34);
                      return c;
                  });
         // Tail lights with a red bloom.
@@ -468,34 +468,34 @@ Image drawTitle()
             const float lx0 = cx + float(side) * 50.0f;
             for (int yy = int(by - 80); yy < int(by - 20); ++yy)
                 for (int xx = int(lx0 - 50); xx < int(lx0 + 50); ++xx) {
-                    const float d = sdBox(float(xx) + 0.5f, float(yy) + 0.5f, lx0, by - 43.0f, 19.0f, 4.5f, 2.0f);
-                    if (d > 0.0f) img.add(xx, yy, rgb(255, 30, 20), 0.5f * std::exp(-d / 7.0f));
+                    const float d = SdBox(float(xx) + 0.5f, float(yy) + 0.5f, lx0, by - 43.0f, 19.0f, 4.5f, 2.0f);
+                    if (d > 0.0f) img.Add(xx, yy, Rgb(255, 30, 20), 0.5f * std::exp(-d / 7.0f));
                 }
-            paintSdf(img, int(lx0 - 22), int(by - 50), int(lx0 + 22), int(by - 36),
-                     [&](float x, float y) { return sdBox(x, y, lx0, by - 43.0f, 19.0f, 4.5f, 2.0f); },
+            PaintSdf(img, int(lx0 - 22), int(by - 50), int(lx0 + 22), int(by - 36),
+                     [&](float x, float y) { return SdBox(x, y, lx0, by - 43.0f, 19.0f, 4.5f, 2.0f); },
                      [&](float x, float y) {
                          const bool seg = std::fmod(std::fabs(x - lx0) + 100.0f, 9.5f) < 7.5f;
-                         Col c = seg ? rgb(255, 60, 44) : rgb(150, 10, 14);
-                         if (std::fabs(y - (by - 44.0f)) < 1.5f && seg) c = rgb(255, 200, 170);
+                         Col c = seg ? Rgb(255, 60, 44) : Rgb(150, 10, 14);
+                         if (std::fabs(y - (by - 44.0f)) < 1.5f && seg) c = Rgb(255, 200, 170);
                          return c;
                      });
         }
         // Number plate.
-        paintSdf(img, int(cx - 26), int(by - 36), int(cx + 26), int(by - 20),
-                 [&](float x, float y) { return sdBox(x, y, cx, by - 28.0f, 22.0f, 6.5f, 1.5f); },
+        PaintSdf(img, int(cx - 26), int(by - 36), int(cx + 26), int(by - 20),
+                 [&](float x, float y) { return SdBox(x, y, cx, by - 28.0f, 22.0f, 6.5f, 1.5f); },
                  [&](float x, float y) {
-                     const float d = sdBox(x, y, cx, by - 28.0f, 22.0f, 6.5f, 1.5f);
-                     return d > -1.0f ? rgb(30, 30, 36) : rgb(236, 234, 222);
+                     const float d = SdBox(x, y, cx, by - 28.0f, 22.0f, 6.5f, 1.5f);
+                     return d > -1.0f ? Rgb(30, 30, 36) : Rgb(236, 234, 222);
                  });
-        drawText(img, "ASX-99", cx - textWidth("ASX-99", 1.0f) * 0.5f, by - 31.0f, 1.0f, rgb(20, 20, 30));
+        DrawText(img, "ASX-99", cx - TextWidth("ASX-99", 1.0f) * 0.5f, by - 31.0f, 1.0f, Rgb(20, 20, 30));
         // Twin exhausts.
         for (int side = -1; side <= 1; side += 2) {
             const float ex = cx + float(side) * 28.0f, ey = by - 14.0f;
-            paintSdf(img, int(ex - 7), int(ey - 6), int(ex + 7), int(ey + 6),
-                     [&](float x, float y) { return sdBox(x, y, ex, ey, 5.5f, 3.5f, 3.0f); },
+            PaintSdf(img, int(ex - 7), int(ey - 6), int(ex + 7), int(ey + 6),
+                     [&](float x, float y) { return SdBox(x, y, ex, ey, 5.5f, 3.5f, 3.0f); },
                      [&](float x, float y) {
-                         const float d = sdBox(x, y, ex, ey, 5.5f, 3.5f, 3.0f);
-                         return d > -1.3f ? rgb(210, 214, 220) : rgb(10, 8, 12);
+                         const float d = SdBox(x, y, ex, ey, 5.5f, 3.5f, 3.0f);
+                         return d > -1.3f ? Rgb(210, 214, 220) : Rgb(10, 8, 12);
                      });
         }
     }
@@ -505,25 +505,25 @@ Image drawTitle()
     {
         Rng rng(808);
         for (int i = 0; i < 16; ++i) {
-            const float y = rng.range(34.0f, 104.0f);
-            const float x1 = rng.range(120.0f, 300.0f), len = rng.range(90.0f, 220.0f);
-            const float th = rng.range(0.6f, 2.0f);
+            const float y = rng.Range(34.0f, 104.0f);
+            const float x1 = rng.Range(120.0f, 300.0f), len = rng.Range(90.0f, 220.0f);
+            const float th = rng.Range(0.6f, 2.0f);
             for (int xx = int(x1 - len); xx < int(x1); ++xx)
                 for (int yy = int(y - 3); yy <= int(y + 3); ++yy) {
                     const float t = (float(xx) - (x1 - len)) / len;
-                    const float a = clamp01(th + 0.5f - std::fabs(float(yy) + 0.5f - y)) * t * t * 0.5f;
-                    img.add(xx, yy, rgb(255, 190, 140), a);
+                    const float a = Clamp01(th + 0.5f - std::fabs(float(yy) + 0.5f - y)) * t * t * 0.5f;
+                    img.Add(xx, yy, Rgb(255, 190, 140), a);
                 }
         }
     }
     ChromeStyle logo;
-    logo.skyTop = rgb(60, 92, 190);
-    logo.skyLow = rgb(236, 244, 255);
-    logo.groundTop = rgb(96, 44, 40);
-    logo.groundLow = rgb(255, 206, 120);
-    logo.outline = rgb(14, 8, 24);
+    logo.skyTop = Rgb(60, 92, 190);
+    logo.skyLow = Rgb(236, 244, 255);
+    logo.groundTop = Rgb(96, 44, 40);
+    logo.groundLow = Rgb(255, 206, 120);
+    logo.outline = Rgb(14, 8, 24);
     logo.outlineW = 3.0f;
-    logo.glow = rgb(255, 90, 60);
+    logo.glow = Rgb(255, 90, 60);
     logo.glowSigma = 7.0f;
     logo.glowAlpha = 0.8f;
     logo.shadowDx = 6.0f;
@@ -532,33 +532,33 @@ Image drawTitle()
     logo.bevel = 2.6f;
     logo.trails = 4;
     logo.trailStep = 7.0f;
-    chromeText(img, "ASPHALTIX", 9.4f, 1.0f, 0.26f, float(kTW) * 0.5f, 30, logo);
+    ChromeText(img, "ASPHALTIX", 9.4f, 1.0f, 0.26f, float(kTW) * 0.5f, 30, logo);
 
     // Tag line.
     {
         const std::string tag = "HIGH SPEED  ARCADE RACING";
         const float s = 2.0f;
-        const float w = textWidth(tag, s);
+        const float w = TextWidth(tag, s);
         const float tx = std::floor((float(kTW) - w) * 0.5f), ty = 118.0f;
-        drawText(img, tag, tx + 2.0f, ty + 2.0f, s, rgb(0, 0, 0), 0.7f);
-        drawText(img, tag, tx, ty, s, rgb(255, 214, 150));
+        DrawText(img, tag, tx + 2.0f, ty + 2.0f, s, Rgb(0, 0, 0), 0.7f);
+        DrawText(img, tag, tx, ty, s, Rgb(255, 214, 150));
     }
 
     // --- Quiet plates for the game's own text ------------------------------------
     // Menu: text at x 320..460, y 250..370.
-    shadePanel(img, 302.0f, 240.0f, 478.0f, 381.0f, 6.0f, 0.0f, rgb(16, 14, 24), 0.88f);
+    ShadePanel(img, 302.0f, 240.0f, 478.0f, 381.0f, 6.0f, 0.0f, Rgb(16, 14, 24), 0.88f);
     for (int x = 308; x < 472; ++x) {
-        img.blend(x, 240, rgb(200, 170, 220), 0.45f);
-        img.blend(x, 380, rgb(0, 0, 0), 0.6f);
+        img.Blend(x, 240, Rgb(200, 170, 220), 0.45f);
+        img.Blend(x, 380, Rgb(0, 0, 0), 0.6f);
     }
     for (int y = 246; y < 375; ++y) {
-        img.blend(302, y, rgb(200, 170, 220), 0.35f);
-        img.blend(477, y, rgb(0, 0, 0), 0.6f);
+        img.Blend(302, y, Rgb(200, 170, 220), 0.35f);
+        img.Blend(477, y, Rgb(0, 0, 0), 0.6f);
     }
     // Info box drawn by the game at (26,376)..(314,474).
-    shadePanel(img, 22.0f, 372.0f, 318.0f, 477.0f, 6.0f, 3.0f, rgb(10, 8, 16), 0.9f);
+    ShadePanel(img, 22.0f, 372.0f, 318.0f, 477.0f, 6.0f, 3.0f, Rgb(10, 8, 16), 0.9f);
 
-    clampImage(img);
+    ClampImage(img);
     return img;
 }
 
@@ -569,12 +569,12 @@ namespace {
 
 constexpr int kPW = 160, kPH = 480;
 
-Col brushed(int x, int y)
+Col Brushed(int x, int y)
 {
-    const float streak = noise(float(x) / 46.0f, float(y) * 1.0f, 1200) * 0.7f + noise(float(x) / 9.0f, float(y) * 1.0f, 1201) * 0.3f;
-    float v = 112.0f + 34.0f * (streak - 0.5f) + rndS(x, y, 1202) * 4.0f;
+    const float streak = Noise(float(x) / 46.0f, float(y) * 1.0f, 1200) * 0.7f + Noise(float(x) / 9.0f, float(y) * 1.0f, 1201) * 0.3f;
+    float v = 112.0f + 34.0f * (streak - 0.5f) + RndS(x, y, 1202) * 4.0f;
     v += 18.0f * (1.0f - float(y) / float(kPH));              // lit from above
-    v += 10.0f * std::exp(-sq(float(y) - 150.0f) / 6000.0f);  // broad sheen
+    v += 10.0f * std::exp(-Sq(float(y) - 150.0f) / 6000.0f);  // broad sheen
     return {v * 0.94f, v * 0.97f, v * 1.04f};
 }
 
@@ -593,39 +593,39 @@ struct Gauge {
     float titleY, subY;  // title and sub-title offsets, fractions of the face radius
 };
 
-void drawGauge(Image& img, const Gauge& g)
+void DrawGauge(Image& img, const Gauge& g)
 {
-    const float cx = g.cx, cy = g.cy, R = g.r;
-    const float bezel = std::max(3.0f, R * 0.09f);
+    const float cx = g.cx, cy = g.cy, radius = g.r;
+    const float bezel = std::max(3.0f, radius * 0.09f);
     // Shadow of the whole instrument.
-    paintSdf(img, int(cx - R - 6), int(cy - R - 6), int(cx + R + 8), int(cy + R + 8),
-             [&](float x, float y) { return sdCircle(x, y, cx + 2.5f, cy + 3.0f, R + 0.5f); },
-             [](float, float) { return rgb(0, 0, 0); }, 0.45f);
+    PaintSdf(img, int(cx - radius - 6), int(cy - radius - 6), int(cx + radius + 8), int(cy + radius + 8),
+             [&](float x, float y) { return SdCircle(x, y, cx + 2.5f, cy + 3.0f, radius + 0.5f); },
+             [](float, float) { return Rgb(0, 0, 0); }, 0.45f);
     // Chrome bezel: brightness follows the angle to the light.
-    paintSdf(img, int(cx - R - 2), int(cy - R - 2), int(cx + R + 3), int(cy + R + 3),
-             [&](float x, float y) { return sdCircle(x, y, cx, cy, R); },
+    PaintSdf(img, int(cx - radius - 2), int(cy - radius - 2), int(cx + radius + 3), int(cy + radius + 3),
+             [&](float x, float y) { return SdCircle(x, y, cx, cy, radius); },
              [&](float x, float y) {
                  const float a = std::atan2(y - cy, x - cx);
                  const float lit = 0.5f + 0.5f * std::cos(a + 2.3f);
-                 const float rr = (std::hypot(x - cx, y - cy) - (R - bezel)) / bezel;  // 0 inner .. 1 outer
+                 const float rr = (std::hypot(x - cx, y - cy) - (radius - bezel)) / bezel;  // 0 inner .. 1 outer
                  const float ridge = 1.0f - std::fabs(rr - 0.45f) * 1.4f;
-                 return mix(rgb(60, 62, 70), rgb(236, 240, 248), clamp01(lit * 0.8f + ridge * 0.3f));
+                 return Mix(Rgb(60, 62, 70), Rgb(236, 240, 248), Clamp01(lit * 0.8f + ridge * 0.3f));
              });
     // Face.
-    const float fr = R - bezel;
-    paintSdf(img, int(cx - fr - 2), int(cy - fr - 2), int(cx + fr + 3), int(cy + fr + 3),
-             [&](float x, float y) { return sdCircle(x, y, cx, cy, fr); },
+    const float fr = radius - bezel;
+    PaintSdf(img, int(cx - fr - 2), int(cy - fr - 2), int(cx + fr + 3), int(cy + fr + 3),
+             [&](float x, float y) { return SdCircle(x, y, cx, cy, fr); },
              [&](float x, float y) {
                  const float d = std::hypot(x - cx, y - cy) / fr;
-                 Col c = mix(rgb(34, 36, 44), rgb(12, 12, 16), d * d);
+                 Col c = Mix(Rgb(34, 36, 44), Rgb(12, 12, 16), d * d);
                  // Inner shadow cast by the bezel.
-                 c = c * (1.0f - 0.5f * smoothstep(0.8f, 1.0f, std::hypot(x - cx + 2.0f, y - cy + 2.0f) / fr));
+                 c = c * (1.0f - 0.5f * Smoothstep(0.8f, 1.0f, std::hypot(x - cx + 2.0f, y - cy + 2.0f) / fr));
                  return c;
              });
     auto angleAt = [&](float t) { return g.a0 + (g.a1 - g.a0) * t; };
     // Red zone arc.
     if (g.red0 <= 1.0f) {
-        paintSdf(img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
+        PaintSdf(img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
                  [&](float x, float y) {
                      const float d = std::hypot(x - cx, y - cy);
                      float a = std::atan2(y - cy, x - cx);
@@ -636,7 +636,7 @@ void drawGauge(Image& img, const Gauge& g)
                      const float span = std::max(g.red0 - t, t - 1.0f) * (g.a1 - g.a0) * d;
                      return std::max(ring, span);
                  },
-                 [](float, float) { return rgb(236, 36, 30); });
+                 [](float, float) { return Rgb(236, 36, 30); });
     }
     // Ticks.
     const int steps = (g.majors - 1) * g.minorPerMajor;
@@ -646,23 +646,23 @@ void drawGauge(Image& img, const Gauge& g)
         const float r0 = fr * (major ? 0.72f : 0.82f), r1 = fr * 0.93f;
         const float ca = std::cos(a), sa = std::sin(a);
         const float wdt = major ? 0.9f : 0.45f;
-        paintSdf(img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
-                 [&](float x, float y) { return sdSegment(x, y, cx + ca * r0, cy + sa * r0, cx + ca * r1, cy + sa * r1) - wdt; },
-                 [](float, float) { return rgb(236, 236, 230); });
+        PaintSdf(img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
+                 [&](float x, float y) { return SdSegment(x, y, cx + ca * r0, cy + sa * r0, cx + ca * r1, cy + sa * r1) - wdt; },
+                 [](float, float) { return Rgb(236, 236, 230); });
         if (major && g.labels) {
             const std::string s = g.labels[i / g.minorPerMajor];
             const float lr = fr * g.labelR;
-            const float w = textWidth(s, 1.0f);
-            drawText(img, s, std::round(cx + ca * lr - w * 0.5f), std::round(cy + sa * lr - 3.5f), 1.0f, rgb(230, 230, 220));
+            const float w = TextWidth(s, 1.0f);
+            DrawText(img, s, std::round(cx + ca * lr - w * 0.5f), std::round(cy + sa * lr - 3.5f), 1.0f, Rgb(230, 230, 220));
         }
     }
     if (g.title) {
-        const float w = textWidth(g.title, 1.0f);
-        drawText(img, g.title, std::round(cx - w * 0.5f), std::round(cy + fr * g.titleY), 1.0f, rgb(255, 150, 60));
+        const float w = TextWidth(g.title, 1.0f);
+        DrawText(img, g.title, std::round(cx - w * 0.5f), std::round(cy + fr * g.titleY), 1.0f, Rgb(255, 150, 60));
     }
     if (g.sub) {
-        const float w = textWidth(g.sub, 1.0f);
-        drawText(img, g.sub, std::round(cx - w * 0.5f), std::round(cy + fr * g.subY), 1.0f, rgb(150, 150, 160));
+        const float w = TextWidth(g.sub, 1.0f);
+        DrawText(img, g.sub, std::round(cx - w * 0.5f), std::round(cy + fr * g.subY), 1.0f, Rgb(150, 150, 160));
     }
     // Needle with its shadow.
     const float na = angleAt(g.needle);
@@ -674,89 +674,89 @@ void drawGauge(Image& img, const Gauge& g)
             {cx + off - nx * tail - ny * 2.2f, cy + off - ny * tail + nx * 2.2f},
             {cx + off + nx * len, cy + off + ny * len},
             {cx + off - nx * tail + ny * 2.2f, cy + off - ny * tail - nx * 2.2f}};
-        paintSdf(img, int(cx - fr - 3), int(cy - fr - 3), int(cx + fr + 4), int(cy + fr + 4),
-                 [&](float x, float y) { return sdPolygon(x, y, poly); },
+        PaintSdf(img, int(cx - fr - 3), int(cy - fr - 3), int(cx + fr + 4), int(cy + fr + 4),
+                 [&](float x, float y) { return SdPolygon(x, y, poly); },
                  [&](float x, float y) {
-                     if (pass == 0) return rgb(0, 0, 0);
+                     if (pass == 0) return Rgb(0, 0, 0);
                      // Lit on one side of the spine.
                      const float side = (x - cx) * -ny + (y - cy) * nx;
-                     return side < 0.0f ? rgb(255, 110, 40) : rgb(200, 50, 20);
+                     return side < 0.0f ? Rgb(255, 110, 40) : Rgb(200, 50, 20);
                  },
                  pass == 0 ? 0.5f : 1.0f);
     }
     // Centre cap.
     const float capR = std::max(3.0f, fr * 0.12f);
-    paintSdf(img, int(cx - capR - 2), int(cy - capR - 2), int(cx + capR + 3), int(cy + capR + 3),
-             [&](float x, float y) { return sdCircle(x, y, cx, cy, capR); },
+    PaintSdf(img, int(cx - capR - 2), int(cy - capR - 2), int(cx + capR + 3), int(cy + capR + 3),
+             [&](float x, float y) { return SdCircle(x, y, cx, cy, capR); },
              [&](float x, float y) {
-                 const float lit = clamp01(0.5f - ((x - cx) + (y - cy)) / (capR * 2.0f));
-                 return mix(rgb(50, 52, 60), rgb(230, 232, 240), lit);
+                 const float lit = Clamp01(0.5f - ((x - cx) + (y - cy)) / (capR * 2.0f));
+                 return Mix(Rgb(50, 52, 60), Rgb(230, 232, 240), lit);
              });
     // Glass reflection across the upper left.
-    paintSdf(img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
+    PaintSdf(img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
              [&](float x, float y) {
-                 return std::max(sdCircle(x, y, cx, cy, fr - 1.0f), -sdCircle(x, y, cx + fr * 0.35f, cy + fr * 0.45f, fr * 1.05f));
+                 return std::max(SdCircle(x, y, cx, cy, fr - 1.0f), -SdCircle(x, y, cx + fr * 0.35f, cy + fr * 0.45f, fr * 1.05f));
              },
-             [](float, float) { return rgb(255, 255, 255); }, 0.1f);
+             [](float, float) { return Rgb(255, 255, 255); }, 0.1f);
 }
 
-void warningLamp(Image& img, float cx, float cy, float r, Col colour, bool on)
+void WarningLamp(Image& img, float cx, float cy, float r, Col colour, bool on)
 {
-    rivet(img, cx, cy, r + 2.0f);  // chrome surround
-    paintSdf(img, int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3),
-             [&](float x, float y) { return sdCircle(x, y, cx, cy, r); },
+    Rivet(img, cx, cy, r + 2.0f);  // chrome surround
+    PaintSdf(img, int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3),
+             [&](float x, float y) { return SdCircle(x, y, cx, cy, r); },
              [&](float x, float y) {
                  const float nx = (x - cx) / r, ny = (y - cy) / r;
-                 Col c = on ? mix(colour, rgb(255, 255, 255), clamp01(0.6f - std::hypot(nx, ny))) : colour * 0.35f;
-                 c = c * (1.0f - 0.35f * clamp01(nx + ny));
-                 if (std::hypot(nx + 0.4f, ny + 0.4f) < 0.25f) c = mix(c, rgb(255, 255, 255), 0.7f);
+                 Col c = on ? Mix(colour, Rgb(255, 255, 255), Clamp01(0.6f - std::hypot(nx, ny))) : colour * 0.35f;
+                 c = c * (1.0f - 0.35f * Clamp01(nx + ny));
+                 if (std::hypot(nx + 0.4f, ny + 0.4f) < 0.25f) c = Mix(c, Rgb(255, 255, 255), 0.7f);
                  return c;
              });
     if (on) {
         for (int y = int(cy - r * 3); y <= int(cy + r * 3); ++y)
             for (int x = int(cx - r * 3); x <= int(cx + r * 3); ++x) {
                 const float d = std::hypot(float(x) + 0.5f - cx, float(y) + 0.5f - cy) - r;
-                if (d > 0.0f) img.add(x, y, colour, 0.35f * std::exp(-d / 3.0f));
+                if (d > 0.0f) img.Add(x, y, colour, 0.35f * std::exp(-d / 3.0f));
             }
     }
 }
 
 }  // namespace
 
-Image drawPanel()
+Image DrawPanel()
 {
     Image img(kPW, kPH);
     for (int y = 0; y < kPH; ++y)
-        for (int x = 0; x < kPW; ++x) img.at(x, y) = brushed(x, y);
+        for (int x = 0; x < kPW; ++x) img.At(x, y) = Brushed(x, y);
 
     // Edge against the road: a dark groove, then a bright lip.
     for (int y = 0; y < kPH; ++y) {
-        img.at(0, y) = rgb(8, 8, 12);
-        img.at(1, y) = img.at(1, y) * 0.35f;
-        img.at(2, y) = img.at(2, y) * 0.7f;
-        img.at(3, y) = img.at(3, y) * 1.35f;
-        img.at(kPW - 1, y) = img.at(kPW - 1, y) * 0.45f;
-        img.at(kPW - 2, y) = img.at(kPW - 2, y) * 0.8f;
+        img.At(0, y) = Rgb(8, 8, 12);
+        img.At(1, y) = img.At(1, y) * 0.35f;
+        img.At(2, y) = img.At(2, y) * 0.7f;
+        img.At(3, y) = img.At(3, y) * 1.35f;
+        img.At(kPW - 1, y) = img.At(kPW - 1, y) * 0.45f;
+        img.At(kPW - 2, y) = img.At(kPW - 2, y) * 0.8f;
     }
-    bevelFrame(img, 4, 0, kPW - 2, kPH, 2, false, 0.6f);
+    BevelFrame(img, 4, 0, kPW - 2, kPH, 2, false, 0.6f);
 
     // --- Logo plate -----------------------------------------------------------------
-    shadePanel(img, 9.0f, 9.0f, 151.0f, 49.0f, 4.0f, 0.0f, rgb(18, 18, 26), 0.92f);
-    bevelFrame(img, 9, 9, 151, 49, 2, true, 0.9f);
+    ShadePanel(img, 9.0f, 9.0f, 151.0f, 49.0f, 4.0f, 0.0f, Rgb(18, 18, 26), 0.92f);
+    BevelFrame(img, 9, 9, 151, 49, 2, true, 0.9f);
     for (int y = 11; y < 47; ++y)
         for (int x = 11; x < 149; ++x) {
             // A faint carbon weave.
             const bool w = ((x / 2) + (y / 2)) % 2 == 0;
-            img.at(x, y) = img.at(x, y) + grey(w ? 4.0f : -2.0f);
+            img.At(x, y) = img.At(x, y) + Grey(w ? 4.0f : -2.0f);
         }
     ChromeStyle small;
-    small.skyTop = rgb(255, 236, 150);
-    small.skyLow = rgb(255, 255, 230);
-    small.groundTop = rgb(150, 20, 20);
-    small.groundLow = rgb(255, 120, 40);
-    small.outline = rgb(0, 0, 0);
+    small.skyTop = Rgb(255, 236, 150);
+    small.skyLow = Rgb(255, 255, 230);
+    small.groundTop = Rgb(150, 20, 20);
+    small.groundLow = Rgb(255, 120, 40);
+    small.outline = Rgb(0, 0, 0);
     small.outlineW = 1.0f;
-    small.glow = rgb(255, 60, 30);
+    small.glow = Rgb(255, 60, 30);
     small.glowSigma = 2.5f;
     small.glowAlpha = 0.5f;
     small.shadowDx = 1.0f;
@@ -765,67 +765,67 @@ Image drawPanel()
     small.bevel = 0.9f;
     small.trails = 0;
     small.trailStep = 0.0f;
-    chromeText(img, "ASPHALTIX", 2.2f, 1.0f, 0.25f, float(kPW) * 0.5f, 20, small);
+    ChromeText(img, "ASPHALTIX", 2.2f, 1.0f, 0.25f, float(kPW) * 0.5f, 20, small);
     // Red and orange pinstripes under the plate.
     for (int x = 10; x < 150; ++x) {
-        img.at(x, 53) = rgb(220, 30, 30);
-        img.at(x, 54) = rgb(220, 30, 30);
-        img.at(x, 56) = rgb(250, 150, 30);
+        img.At(x, 53) = Rgb(220, 30, 30);
+        img.At(x, 54) = Rgb(220, 30, 30);
+        img.At(x, 56) = Rgb(250, 150, 30);
     }
 
     // --- Rev counter --------------------------------------------------------------
-    static const char* const revLabels[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8"};
-    drawGauge(img, {80.0f, 124.0f, 60.0f, kPi * 0.75f, kPi * 2.25f, 9, 2, 6.5f / 8.0f, 0.36f, revLabels, "RPM", "X1000", 0.62f, 0.2f, 0.42f});
+    static const char* const kRevLabels[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8"};
+    DrawGauge(img, {80.0f, 124.0f, 60.0f, kPi * 0.75f, kPi * 2.25f, 9, 2, 6.5f / 8.0f, 0.36f, kRevLabels, "RPM", "X1000", 0.62f, 0.2f, 0.42f});
 
     // --- Read-out plate for the game's text (x 20..159, y 200..237) ----------------
-    shadePanel(img, 13.0f, 193.0f, 158.0f, 243.0f, 3.0f, 0.0f, rgb(0, 0, 0), 0.6f);
+    ShadePanel(img, 13.0f, 193.0f, 158.0f, 243.0f, 3.0f, 0.0f, Rgb(0, 0, 0), 0.6f);
     for (int y = 195; y < 241; ++y)
         for (int x = 15; x < 157; ++x) {
             // Nearly black with the slightest green cast, like an unlit LCD.
-            img.at(x, y) = rgb(10, 13, 13) + grey(float(240 - y) * 0.05f);
+            img.At(x, y) = Rgb(10, 13, 13) + Grey(float(240 - y) * 0.05f);
         }
-    bevelFrame(img, 13, 193, 159, 243, 2, true, 1.0f);
-    rivet(img, 8.0f, 200.0f, 2.0f);
-    rivet(img, 8.0f, 236.0f, 2.0f);
+    BevelFrame(img, 13, 193, 159, 243, 2, true, 1.0f);
+    Rivet(img, 8.0f, 200.0f, 2.0f);
+    Rivet(img, 8.0f, 236.0f, 2.0f);
 
     // --- Fuel and temperature ------------------------------------------------------
-    static const char* const fuel[] = {"E", "", "F"};
-    static const char* const temp[] = {"C", "", "H"};
-    drawGauge(img, {44.0f, 290.0f, 30.0f, kPi * 1.0f, kPi * 2.0f, 3, 4, 2.0f, 0.72f, fuel, "FUEL", nullptr, 0.5f, 0.38f, 0.0f});
-    drawGauge(img, {116.0f, 290.0f, 30.0f, kPi * 1.0f, kPi * 2.0f, 3, 4, 0.8f, 0.45f, temp, "TEMP", nullptr, 0.5f, 0.38f, 0.0f});
+    static const char* const kFuel[] = {"E", "", "F"};
+    static const char* const kTemp[] = {"C", "", "H"};
+    DrawGauge(img, {44.0f, 290.0f, 30.0f, kPi * 1.0f, kPi * 2.0f, 3, 4, 2.0f, 0.72f, kFuel, "FUEL", nullptr, 0.5f, 0.38f, 0.0f});
+    DrawGauge(img, {116.0f, 290.0f, 30.0f, kPi * 1.0f, kPi * 2.0f, 3, 4, 0.8f, 0.45f, kTemp, "TEMP", nullptr, 0.5f, 0.38f, 0.0f});
 
     // --- Warning lamps ---------------------------------------------------------------
-    warningLamp(img, 35.0f, 342.0f, 6.0f, rgb(60, 230, 80), true);
-    warningLamp(img, 65.0f, 342.0f, 6.0f, rgb(255, 180, 30), false);
-    warningLamp(img, 95.0f, 342.0f, 6.0f, rgb(255, 40, 30), false);
-    warningLamp(img, 125.0f, 342.0f, 6.0f, rgb(60, 140, 255), false);
+    WarningLamp(img, 35.0f, 342.0f, 6.0f, Rgb(60, 230, 80), true);
+    WarningLamp(img, 65.0f, 342.0f, 6.0f, Rgb(255, 180, 30), false);
+    WarningLamp(img, 95.0f, 342.0f, 6.0f, Rgb(255, 40, 30), false);
+    WarningLamp(img, 125.0f, 342.0f, 6.0f, Rgb(60, 140, 255), false);
 
     // --- Vent grille -------------------------------------------------------------------
     for (int i = 0; i < 6; ++i) {
         const float y = 366.0f + float(i) * 9.0f;
-        paintSdf(img, 18, int(y - 4), 142, int(y + 5),
-                 [&](float x, float yy) { return sdBox(x, yy, 80.0f, y, 58.0f, 2.2f, 2.2f); },
-                 [&](float, float yy) { return yy < y ? rgb(6, 6, 8) : rgb(30, 30, 36); });
-        for (int x = 24; x < 137; ++x) img.blend(x, int(y + 3.0f), rgb(255, 255, 255), 0.35f);
+        PaintSdf(img, 18, int(y - 4), 142, int(y + 5),
+                 [&](float x, float yy) { return SdBox(x, yy, 80.0f, y, 58.0f, 2.2f, 2.2f); },
+                 [&](float, float yy) { return yy < y ? Rgb(6, 6, 8) : Rgb(30, 30, 36); });
+        for (int x = 24; x < 137; ++x) img.Blend(x, int(y + 3.0f), Rgb(255, 255, 255), 0.35f);
     }
 
     // --- Hazard stripes ------------------------------------------------------------------
     for (int y = 426; y < 466; ++y)
         for (int x = 12; x < 148; ++x) {
             const bool yellow = ((x + y) / 10) % 2 == 0;
-            Col c = yellow ? rgb(246, 196, 24) : rgb(22, 22, 26);
-            c = c * (0.95f + 0.1f * (1.0f - float(y - 426) / 40.0f)) + grey(rndS(x, y, 1300) * 4.0f);
-            img.at(x, y) = c;
+            Col c = yellow ? Rgb(246, 196, 24) : Rgb(22, 22, 26);
+            c = c * (0.95f + 0.1f * (1.0f - float(y - 426) / 40.0f)) + Grey(RndS(x, y, 1300) * 4.0f);
+            img.At(x, y) = c;
         }
-    bevelFrame(img, 10, 424, 150, 468, 2, true, 1.0f);
+    BevelFrame(img, 10, 424, 150, 468, 2, true, 1.0f);
 
     // Rivets in the corners and between sections.
     for (float y : {6.0f, 186.0f, 252.0f, 416.0f, 474.0f}) {
-        rivet(img, 9.0f, y, 2.2f);
-        rivet(img, 151.0f, y, 2.2f);
+        Rivet(img, 9.0f, y, 2.2f);
+        Rivet(img, 151.0f, y, 2.2f);
     }
 
-    clampImage(img);
+    ClampImage(img);
     return img;
 }
 

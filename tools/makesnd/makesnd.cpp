@@ -46,20 +46,20 @@ class Rng {
 public:
     explicit Rng(std::uint32_t seed) : state_(seed) {}
 
-    std::uint32_t next()
+    std::uint32_t Next()
     {
         state_ = state_ * 1664525u + 1013904223u;
         return state_;
     }
 
     // Uniform in [0, 1).
-    double uniform() { return static_cast<double>(next() >> 8) / 16777216.0; }
+    double Uniform() { return static_cast<double>(Next() >> 8) / 16777216.0; }
 
     // Uniform in [-1, 1).
-    double bipolar() { return uniform() * 2.0 - 1.0; }
+    double Bipolar() { return Uniform() * 2.0 - 1.0; }
 
     // Uniform in [lo, hi).
-    double range(double lo, double hi) { return lo + (hi - lo) * uniform(); }
+    double Range(double lo, double hi) { return lo + (hi - lo) * Uniform(); }
 
 private:
     std::uint32_t state_;
@@ -68,7 +68,7 @@ private:
 // RBJ cookbook biquad, direct form I.
 class Biquad {
 public:
-    static Biquad lowpass(double rate, double freq, double q)
+    static Biquad Lowpass(double rate, double freq, double q)
     {
         const double w = kTwoPi * freq / rate;
         const double alpha = std::sin(w) / (2.0 * q);
@@ -77,7 +77,7 @@ public:
                       1.0 - alpha);
     }
 
-    static Biquad highpass(double rate, double freq, double q)
+    static Biquad Highpass(double rate, double freq, double q)
     {
         const double w = kTwoPi * freq / rate;
         const double alpha = std::sin(w) / (2.0 * q);
@@ -87,7 +87,7 @@ public:
     }
 
     // Band-pass with 0 dB peak gain.
-    static Biquad bandpass(double rate, double freq, double q)
+    static Biquad Bandpass(double rate, double freq, double q)
     {
         const double w = kTwoPi * freq / rate;
         const double alpha = std::sin(w) / (2.0 * q);
@@ -95,7 +95,7 @@ public:
         return Biquad(alpha, 0.0, -alpha, 1.0 + alpha, -2.0 * c, 1.0 - alpha);
     }
 
-    double process(double x)
+    double Process(double x)
     {
         const double y = b0_ * x + b1_ * x1_ + b2_ * x2_ - a1_ * y1_ - a2_ * y2_;
         x2_ = x1_;
@@ -106,21 +106,21 @@ public:
     }
 
     // Filters a whole buffer in place.
-    void run(Buffer& buf)
+    void Run(Buffer& buf)
     {
         for (double& s : buf) {
-            s = process(s);
+            s = Process(s);
         }
     }
 
     // Filters a buffer that is meant to repeat: a first pass settles the
     // filter state on the buffer's own tail, so the result wraps seamlessly.
-    void run_looped(Buffer& buf)
+    void RunLooped(Buffer& buf)
     {
         for (const double s : buf) {
-            process(s);
+            Process(s);
         }
-        run(buf);
+        Run(buf);
     }
 
 private:
@@ -133,9 +133,9 @@ private:
     double x1_ = 0.0, x2_ = 0.0, y1_ = 0.0, y2_ = 0.0;
 };
 
-double db_to_gain(double db) { return std::pow(10.0, db / 20.0); }
+double DbToGain(double db) { return std::pow(10.0, db / 20.0); }
 
-double peak_of(const Buffer& buf)
+double PeakOf(const Buffer& buf)
 {
     double peak = 0.0;
     for (const double s : buf) {
@@ -144,19 +144,19 @@ double peak_of(const Buffer& buf)
     return peak;
 }
 
-void scale_to_peak(Buffer& buf, double peak_db)
+void ScaleToPeak(Buffer& buf, double peakDb)
 {
-    const double peak = peak_of(buf);
+    const double peak = PeakOf(buf);
     if (peak <= 0.0) {
         return;
     }
-    const double gain = db_to_gain(peak_db) / peak;
+    const double gain = DbToGain(peakDb) / peak;
     for (double& s : buf) {
         s *= gain;
     }
 }
 
-void remove_dc(Buffer& buf)
+void RemoveDc(Buffer& buf)
 {
     if (buf.empty()) {
         return;
@@ -173,7 +173,7 @@ void remove_dc(Buffer& buf)
 
 // Raised-cosine fade in over the first `in` samples and out over the last
 // `out` samples, so nothing starts or stops with a click.
-void fade_edges(Buffer& buf, std::size_t in, std::size_t out)
+void FadeEdges(Buffer& buf, std::size_t in, std::size_t out)
 {
     const std::size_t n = buf.size();
     in = std::min(in, n);
@@ -188,15 +188,15 @@ void fade_edges(Buffer& buf, std::size_t in, std::size_t out)
     }
 }
 
-std::size_t samples_for(double seconds, int rate)
+std::size_t SamplesFor(double seconds, int rate)
 {
     return static_cast<std::size_t>(std::lround(seconds * rate));
 }
 
 // Adds an exponentially decaying sine starting at sample `start`.
 // Stops once the partial has decayed below audibility.
-void add_partial(Buffer& buf, int rate, std::size_t start, double freq, double amp,
-                 double decay_s, double phase = 0.0, double attack_s = 0.0)
+void AddPartial(Buffer& buf, int rate, std::size_t start, double freq, double amp,
+                 double decaySeconds, double phase = 0.0, double attackSeconds = 0.0)
 {
     const double nyquist = rate * 0.5;
     if (freq >= nyquist * 0.95) {
@@ -204,11 +204,11 @@ void add_partial(Buffer& buf, int rate, std::size_t start, double freq, double a
     }
     const double dt = 1.0 / rate;
     const std::size_t len = std::min(buf.size() - std::min(buf.size(), start),
-                                     samples_for(decay_s * 12.0, rate));
-    const std::size_t attack = samples_for(attack_s, rate);
+                                     SamplesFor(decaySeconds * 12.0, rate));
+    const std::size_t attack = SamplesFor(attackSeconds, rate);
     for (std::size_t i = 0; i < len; ++i) {
         const double t = static_cast<double>(i) * dt;
-        double env = amp * std::exp(-t / decay_s);
+        double env = amp * std::exp(-t / decaySeconds);
         if (i < attack) {
             env *= 0.5 - 0.5 * std::cos(kPi * static_cast<double>(i) / static_cast<double>(attack));
         }
@@ -222,31 +222,31 @@ void add_partial(Buffer& buf, int rate, std::size_t start, double freq, double a
 
 constexpr int kMenuRate = 44100;
 
-Buffer make_menu()
+Buffer MakeMenu()
 {
-    constexpr int rate = kMenuRate;
-    Buffer buf(samples_for(0.090, rate), 0.0);
+    constexpr int kRate = kMenuRate;
+    Buffer buf(SamplesFor(0.090, kRate), 0.0);
 
-    constexpr double base = 1174.66; // D6; D5 when the game plays it at half rate
-    constexpr std::array<double, 3> harmonic_amp{1.0, 0.22, 0.07};
+    constexpr double kBase = 1174.66; // D6; D5 when the game plays it at half rate
+    constexpr std::array<double, 3> kHarmonicAmp{1.0, 0.22, 0.07};
 
     double phase = 0.0;
-    const double dt = 1.0 / rate;
+    const double dt = 1.0 / kRate;
     for (std::size_t i = 0; i < buf.size(); ++i) {
         const double t = static_cast<double>(i) * dt;
-        const double freq = base * (1.0 + 0.12 * std::exp(-t / 0.004));
+        const double freq = kBase * (1.0 + 0.12 * std::exp(-t / 0.004));
         phase += kTwoPi * freq * dt;
         double s = 0.0;
-        for (std::size_t h = 0; h < harmonic_amp.size(); ++h) {
+        for (std::size_t h = 0; h < kHarmonicAmp.size(); ++h) {
             // Upper harmonics die away faster so the tail is round.
             const double hd = std::exp(-t * static_cast<double>(h) * 40.0);
-            s += harmonic_amp[h] * hd * std::sin(phase * static_cast<double>(h + 1));
+            s += kHarmonicAmp[h] * hd * std::sin(phase * static_cast<double>(h + 1));
         }
         buf[i] = s * std::exp(-t / 0.026);
     }
-    remove_dc(buf);
-    fade_edges(buf, samples_for(0.0015, rate), samples_for(0.012, rate));
-    scale_to_peak(buf, -3.0);
+    RemoveDc(buf);
+    FadeEdges(buf, SamplesFor(0.0015, kRate), SamplesFor(0.012, kRate));
+    ScaleToPeak(buf, -3.0);
     return buf;
 }
 
@@ -258,28 +258,28 @@ Buffer make_menu()
 
 constexpr int kEngineRate = 22050;
 
-Buffer make_engine()
+Buffer MakeEngine()
 {
-    constexpr int rate = kEngineRate;
-    constexpr int cylinders = 4;
-    constexpr int engine_cycles = 10;                  // full 4-stroke cycles in the loop
-    constexpr int firings = cylinders * engine_cycles; // one firing per cylinder per cycle
-    constexpr int period = 441;                        // samples between firings: 50 Hz
-    constexpr std::size_t length = static_cast<std::size_t>(firings) * period; // 0.8 s
+    constexpr int kRate = kEngineRate;
+    constexpr int kCylinders = 4;
+    constexpr int kEngineCycles = 10;                  // full 4-stroke cycles in the loop
+    constexpr int kFirings = kCylinders * kEngineCycles; // one firing per cylinder per cycle
+    constexpr int kPeriod = 441;                        // samples between firings: 50 Hz
+    constexpr std::size_t kLength = static_cast<std::size_t>(kFirings) * kPeriod; // 0.8 s
 
-    Buffer tone(length, 0.0);
-    Buffer noise(length, 0.0);
+    Buffer tone(kLength, 0.0);
+    Buffer noise(kLength, 0.0);
     Rng rng(0x45e61e5u);
 
     // Per-cylinder strength and colour.
-    constexpr std::array<double, cylinders> cyl_amp{1.00, 0.86, 0.95, 0.80};
-    constexpr std::array<double, cylinders> cyl_tune{1.00, 1.03, 0.98, 1.015};
+    constexpr std::array<double, kCylinders> kCylAmp{1.00, 0.86, 0.95, 0.80};
+    constexpr std::array<double, kCylinders> kCylTune{1.00, 1.03, 0.98, 1.015};
 
     // Exhaust resonances: frequency (Hz), amplitude, decay (s).
     struct Mode {
         double freq, amp, decay;
     };
-    constexpr std::array<Mode, 8> modes{{
+    constexpr std::array<Mode, 8> kModes{{
         {58.0, 0.90, 0.018},
         {121.0, 0.70, 0.014},
         {238.0, 0.55, 0.010},
@@ -290,100 +290,100 @@ Buffer make_engine()
         {2200.0, 0.15, 0.0020},
     }};
 
-    const std::size_t tail = 2 * period; // each firing rings into the next two
-    const double dt = 1.0 / rate;
+    const std::size_t tail = 2 * kPeriod; // each firing rings into the next two
+    const double dt = 1.0 / kRate;
 
-    for (int f = 0; f < firings; ++f) {
-        const int cyl = f % cylinders;
+    for (int f = 0; f < kFirings; ++f) {
+        const int cyl = f % kCylinders;
         // Slow speed wobble (whole periods over the loop, so it wraps) plus a
         // little random timing scatter.
-        const double wobble = 5.0 * std::sin(kTwoPi * 2.0 * f / firings) +
-                              3.0 * std::sin(kTwoPi * 3.0 * f / firings + 1.0);
-        const double jitter = rng.bipolar() * 4.0;
+        const double wobble = 5.0 * std::sin(kTwoPi * 2.0 * f / kFirings) +
+                              3.0 * std::sin(kTwoPi * 3.0 * f / kFirings + 1.0);
+        const double jitter = rng.Bipolar() * 4.0;
         const auto start = static_cast<std::size_t>(
-            f * period + static_cast<int>(std::lround(wobble + jitter)) + static_cast<int>(length));
-        const double amp = cyl_amp[static_cast<std::size_t>(cyl)] * (1.0 + 0.08 * rng.bipolar());
-        const double tune = cyl_tune[static_cast<std::size_t>(cyl)] * (1.0 + 0.02 * rng.bipolar());
-        const double noise_amp = 0.6 + 0.4 * rng.uniform();
+            f * kPeriod + static_cast<int>(std::lround(wobble + jitter)) + static_cast<int>(kLength));
+        const double amp = kCylAmp[static_cast<std::size_t>(cyl)] * (1.0 + 0.08 * rng.Bipolar());
+        const double tune = kCylTune[static_cast<std::size_t>(cyl)] * (1.0 + 0.02 * rng.Bipolar());
+        const double noiseAmp = 0.6 + 0.4 * rng.Uniform();
 
         for (std::size_t i = 0; i < tail; ++i) {
             const double t = static_cast<double>(i) * dt;
             // Pressure pulse: fast rise, slower fall.
             const double tp = t / 0.0005;
             double s = 1.5 * tp * std::exp(1.0 - tp);
-            for (const Mode& m : modes) {
+            for (const Mode& m : kModes) {
                 s += m.amp * std::exp(-t / m.decay) * std::sin(kTwoPi * m.freq * tune * t);
             }
-            const std::size_t at = (start + i) % length;
+            const std::size_t at = (start + i) % kLength;
             tone[at] += amp * s;
             // Combustion noise: a short burst riding on each firing.
             const double ne = std::exp(-t / 0.0045) * (1.0 - std::exp(-t / 0.0004));
-            noise[at] += amp * noise_amp * ne * rng.bipolar();
+            noise[at] += amp * noiseAmp * ne * rng.Bipolar();
         }
     }
 
     // Colour the combustion noise: mostly low-mid "chuff", not hiss.
-    Biquad noise_bp = Biquad::bandpass(rate, 1200.0, 0.6);
-    noise_bp.run_looped(noise);
-    Biquad noise_lp = Biquad::lowpass(rate, 2500.0, 0.7);
-    noise_lp.run_looped(noise);
+    Biquad noiseBp = Biquad::Bandpass(kRate, 1200.0, 0.6);
+    noiseBp.RunLooped(noise);
+    Biquad noiseLp = Biquad::Lowpass(kRate, 2500.0, 0.7);
+    noiseLp.RunLooped(noise);
 
     // A faint steady intake rumble between the firings.
-    Buffer rumble(length, 0.0);
+    Buffer rumble(kLength, 0.0);
     for (double& s : rumble) {
-        s = rng.bipolar();
+        s = rng.Bipolar();
     }
-    Biquad rumble_lp = Biquad::lowpass(rate, 350.0, 0.7);
-    rumble_lp.run_looped(rumble);
+    Biquad rumbleLp = Biquad::Lowpass(kRate, 350.0, 0.7);
+    rumbleLp.RunLooped(rumble);
 
-    Buffer out(length, 0.0);
-    for (std::size_t i = 0; i < length; ++i) {
+    Buffer out(kLength, 0.0);
+    for (std::size_t i = 0; i < kLength; ++i) {
         out[i] = tone[i] + 2.2 * noise[i] + 0.35 * rumble[i];
     }
 
     // Take the edge off the top and keep the subsonics out.
-    Biquad lp = Biquad::lowpass(rate, 4200.0, 0.7);
-    lp.run_looped(out);
-    Biquad hp = Biquad::highpass(rate, 30.0, 0.7);
-    hp.run_looped(out);
+    Biquad lp = Biquad::Lowpass(kRate, 4200.0, 0.7);
+    lp.RunLooped(out);
+    Biquad hp = Biquad::Highpass(kRate, 30.0, 0.7);
+    hp.RunLooped(out);
 
     // Mild saturation: thickens the tone and tames the crest factor so the
     // three layers can sit at a decent loudness without hard clipping.
-    scale_to_peak(out, 0.0);
+    ScaleToPeak(out, 0.0);
     for (double& s : out) {
         s = std::tanh(1.0 * s);
     }
-    remove_dc(out);
+    RemoveDc(out);
 
     // Rotate the loop so it starts at the quietest zero crossing: just before
     // a firing, where the previous one has died down. A voice that restarts
     // late then steps in from (near) silence instead of clicking.
     std::size_t best = 0;
-    double best_level = 1e30;
+    double bestLevel = 1e30;
     const std::size_t window = 64;
-    for (std::size_t i = 0; i < length; ++i) {
+    for (std::size_t i = 0; i < kLength; ++i) {
         const double a = out[i];
-        const double b = out[(i + 1) % length];
+        const double b = out[(i + 1) % kLength];
         if (!(a <= 0.0 && b > 0.0)) {
             continue;
         }
         double level = 0.0;
         for (std::size_t k = 0; k < window; ++k) {
-            const double x = out[(i + length - window / 2 + k) % length];
+            const double x = out[(i + kLength - window / 2 + k) % kLength];
             level += x * x;
         }
         level += 50.0 * (a * a + b * b); // favour a crossing right on zero
-        if (level < best_level) {
-            best_level = level;
+        if (level < bestLevel) {
+            bestLevel = level;
             best = i + 1;
         }
     }
-    std::rotate(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(best % length), out.end());
+    std::rotate(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(best % kLength), out.end());
 
     // Pin the very ends to zero; at 1 ms this is far too short to hear as a
     // fade.
-    fade_edges(out, samples_for(0.001, rate), samples_for(0.001, rate));
-    scale_to_peak(out, -9.0);
+    FadeEdges(out, SamplesFor(0.001, kRate), SamplesFor(0.001, kRate));
+    ScaleToPeak(out, -9.0);
     return out;
 }
 
@@ -393,11 +393,11 @@ Buffer make_engine()
 
 constexpr int kCrashRate = 22050;
 
-Buffer make_crash()
+Buffer MakeCrash()
 {
-    constexpr int rate = kCrashRate;
-    const std::size_t length = samples_for(0.90, rate);
-    const double dt = 1.0 / rate;
+    constexpr int kRate = kCrashRate;
+    const std::size_t length = SamplesFor(0.90, kRate);
+    const double dt = 1.0 / kRate;
     Rng rng(0xc2a54u);
 
     // Thump: a falling low sine.
@@ -415,12 +415,12 @@ Buffer make_crash()
 
     // Impact: a sharp broadband smack.
     Buffer smack(length, 0.0);
-    for (std::size_t i = 0; i < samples_for(0.05, rate); ++i) {
+    for (std::size_t i = 0; i < SamplesFor(0.05, kRate); ++i) {
         const double t = static_cast<double>(i) * dt;
-        smack[i] = std::exp(-t / 0.006) * rng.bipolar();
+        smack[i] = std::exp(-t / 0.006) * rng.Bipolar();
     }
-    Biquad smack_lp = Biquad::lowpass(rate, 3500.0, 0.7);
-    smack_lp.run(smack);
+    Biquad smackLp = Biquad::Lowpass(kRate, 3500.0, 0.7);
+    smackLp.Run(smack);
 
     // Crunch: a dense, thinning stream of grains - short noise bursts and
     // tiny resonant "pings" of crumpling metal - over a decaying noise bed.
@@ -429,30 +429,30 @@ Buffer make_crash()
     {
         for (std::size_t i = 0; i < length; ++i) {
             const double t = static_cast<double>(i) * dt;
-            crunch[i] += 0.35 * std::exp(-t / 0.11) * rng.bipolar();
+            crunch[i] += 0.35 * std::exp(-t / 0.11) * rng.Bipolar();
 
             const double density = 0.018 * std::exp(-t / 0.10); // grains per sample
-            if (rng.uniform() < density) {
-                const double grain_amp = std::exp(-t / 0.13) * rng.range(0.3, 1.0);
-                const std::size_t grain_len = samples_for(rng.range(0.001, 0.007), rate);
-                for (std::size_t k = 0; k < grain_len && i + k < length; ++k) {
+            if (rng.Uniform() < density) {
+                const double grainAmp = std::exp(-t / 0.13) * rng.Range(0.3, 1.0);
+                const std::size_t grainLen = SamplesFor(rng.Range(0.001, 0.007), kRate);
+                for (std::size_t k = 0; k < grainLen && i + k < length; ++k) {
                     const double w = std::sin(kPi * static_cast<double>(k) /
-                                              static_cast<double>(grain_len));
-                    crunch[i + k] += grain_amp * w * rng.bipolar();
+                                              static_cast<double>(grainLen));
+                    crunch[i + k] += grainAmp * w * rng.Bipolar();
                 }
-                if (rng.uniform() < 0.45) {
-                    add_partial(pings, rate, i, rng.range(600.0, 3800.0),
-                                0.35 * grain_amp, rng.range(0.004, 0.015));
+                if (rng.Uniform() < 0.45) {
+                    AddPartial(pings, kRate, i, rng.Range(600.0, 3800.0),
+                                0.35 * grainAmp, rng.Range(0.004, 0.015));
                 }
             }
         }
-        Biquad hp = Biquad::highpass(rate, 220.0, 0.7);
-        hp.run(crunch);
-        Biquad lp = Biquad::lowpass(rate, 4500.0, 0.6);
-        lp.run(crunch);
-        Biquad peak = Biquad::bandpass(rate, 1400.0, 1.0);
+        Biquad hp = Biquad::Highpass(kRate, 220.0, 0.7);
+        hp.Run(crunch);
+        Biquad lp = Biquad::Lowpass(kRate, 4500.0, 0.6);
+        lp.Run(crunch);
+        Biquad peak = Biquad::Bandpass(kRate, 1400.0, 1.0);
         Buffer body = crunch;
-        peak.run(body);
+        peak.Run(body);
         for (std::size_t i = 0; i < length; ++i) {
             crunch[i] = 0.6 * crunch[i] + 0.9 * body[i] + pings[i];
         }
@@ -465,7 +465,7 @@ Buffer make_crash()
         struct Partial {
             double freq, amp, decay;
         };
-        constexpr std::array<Partial, 8> partials{{
+        constexpr std::array<Partial, 8> kPartials{{
             {347.0, 0.30, 0.20},
             {612.0, 0.28, 0.24},
             {1043.0, 0.24, 0.21},
@@ -475,42 +475,42 @@ Buffer make_crash()
             {3411.0, 0.09, 0.075},
             {4470.0, 0.06, 0.055},
         }};
-        const std::size_t start = samples_for(0.004, rate);
-        for (const Partial& p : partials) {
-            add_partial(ring, rate, start, p.freq, p.amp, p.decay, rng.range(0.0, kTwoPi), 0.002);
-            add_partial(ring, rate, start, p.freq * 1.0045 + 1.7, p.amp * 0.6, p.decay * 0.85,
-                        rng.range(0.0, kTwoPi), 0.002);
+        const std::size_t start = SamplesFor(0.004, kRate);
+        for (const Partial& p : kPartials) {
+            AddPartial(ring, kRate, start, p.freq, p.amp, p.decay, rng.Range(0.0, kTwoPi), 0.002);
+            AddPartial(ring, kRate, start, p.freq * 1.0045 + 1.7, p.amp * 0.6, p.decay * 0.85,
+                        rng.Range(0.0, kTwoPi), 0.002);
         }
     }
 
     // Glass: small bright pings scattered after the impact.
     Buffer glass(length, 0.0);
     for (int k = 0; k < 11; ++k) {
-        const double when = 0.05 + 0.45 * std::pow(rng.uniform(), 1.3);
-        const std::size_t at = samples_for(when, rate);
-        const double freq = rng.range(3200.0, 7400.0);
-        const double amp = rng.range(0.06, 0.16) * std::exp(-when / 0.35);
-        const double decay = rng.range(0.012, 0.035);
-        add_partial(glass, rate, at, freq, amp, decay, 0.0, 0.0015);
-        add_partial(glass, rate, at, freq * 1.53, amp * 0.5, decay * 0.7, 0.0, 0.0015);
+        const double when = 0.05 + 0.45 * std::pow(rng.Uniform(), 1.3);
+        const std::size_t at = SamplesFor(when, kRate);
+        const double freq = rng.Range(3200.0, 7400.0);
+        const double amp = rng.Range(0.06, 0.16) * std::exp(-when / 0.35);
+        const double decay = rng.Range(0.012, 0.035);
+        AddPartial(glass, kRate, at, freq, amp, decay, 0.0, 0.0015);
+        AddPartial(glass, kRate, at, freq * 1.53, amp * 0.5, decay * 0.7, 0.0, 0.0015);
     }
 
     Buffer out(length, 0.0);
     for (std::size_t i = 0; i < length; ++i) {
         out[i] = 1.1 * thump[i] + 0.8 * smack[i] + 0.9 * crunch[i] + 0.8 * ring[i] + glass[i];
     }
-    Biquad hp = Biquad::highpass(rate, 28.0, 0.7);
-    hp.run(out);
+    Biquad hp = Biquad::Highpass(kRate, 28.0, 0.7);
+    hp.Run(out);
 
     // A touch of saturation glues the layers together and keeps the first
     // hit from being one lone spike.
-    scale_to_peak(out, 0.0);
+    ScaleToPeak(out, 0.0);
     for (double& s : out) {
         s = std::tanh(1.6 * s);
     }
-    remove_dc(out);
-    fade_edges(out, samples_for(0.0005, rate), samples_for(0.08, rate));
-    scale_to_peak(out, -1.0);
+    RemoveDc(out);
+    FadeEdges(out, SamplesFor(0.0005, kRate), SamplesFor(0.08, kRate));
+    ScaleToPeak(out, -1.0);
     return out;
 }
 
@@ -520,16 +520,16 @@ Buffer make_crash()
 
 constexpr int kBonusRate = 44100;
 
-Buffer make_bonus()
+Buffer MakeBonus()
 {
-    constexpr int rate = kBonusRate;
-    const std::size_t length = samples_for(0.60, rate);
+    constexpr int kRate = kBonusRate;
+    const std::size_t length = SamplesFor(0.60, kRate);
     Buffer out(length, 0.0);
 
     struct Note {
         double freq, onset, level, decay;
     };
-    constexpr std::array<Note, 4> notes{{
+    constexpr std::array<Note, 4> kNotes{{
         {1046.50, 0.000, 0.80, 0.10}, // C6
         {1318.51, 0.060, 0.85, 0.10}, // E6
         {1567.98, 0.120, 0.90, 0.11}, // G6
@@ -537,9 +537,9 @@ Buffer make_bonus()
     }};
     // Bell-like partial series: mostly harmonic with a slightly stretched top.
     struct Partial {
-        double ratio, amp, decay_scale;
+        double ratio, amp, decayScale;
     };
-    constexpr std::array<Partial, 5> partials{{
+    constexpr std::array<Partial, 5> kPartials{{
         {1.0, 1.00, 1.00},
         {2.0, 0.45, 0.60},
         {3.0, 0.20, 0.45},
@@ -547,44 +547,44 @@ Buffer make_bonus()
         {5.43, 0.06, 0.22},
     }};
 
-    for (std::size_t n = 0; n < notes.size(); ++n) {
-        const Note& note = notes[n];
-        const std::size_t at = samples_for(note.onset, rate);
-        for (const Partial& p : partials) {
-            add_partial(out, rate, at, note.freq * p.ratio, note.level * p.amp,
-                        note.decay * p.decay_scale, 0.0, 0.0015);
+    for (std::size_t n = 0; n < kNotes.size(); ++n) {
+        const Note& note = kNotes[n];
+        const std::size_t at = SamplesFor(note.onset, kRate);
+        for (const Partial& p : kPartials) {
+            AddPartial(out, kRate, at, note.freq * p.ratio, note.level * p.amp,
+                        note.decay * p.decayScale, 0.0, 0.0015);
         }
-        if (n + 1 == notes.size()) {
+        if (n + 1 == kNotes.size()) {
             // Detuned twin on the last note: a gentle shimmer as it rings.
-            add_partial(out, rate, at, note.freq + 4.5, 0.35 * note.level, note.decay * 1.2, 0.0,
+            AddPartial(out, kRate, at, note.freq + 4.5, 0.35 * note.level, note.decay * 1.2, 0.0,
                         0.0015);
-            add_partial(out, rate, at, 2.0 * note.freq - 3.0, 0.15 * note.level,
+            AddPartial(out, kRate, at, 2.0 * note.freq - 3.0, 0.15 * note.level,
                         note.decay * 0.8, 0.0, 0.0015);
         }
     }
-    remove_dc(out);
-    fade_edges(out, samples_for(0.001, rate), samples_for(0.05, rate));
-    scale_to_peak(out, -1.5);
+    RemoveDc(out);
+    FadeEdges(out, SamplesFor(0.001, kRate), SamplesFor(0.05, kRate));
+    ScaleToPeak(out, -1.5);
     return out;
 }
 
 // ---------------------------------------------------------------------------
 // Output
 
-void put_u16(std::string& out, std::uint16_t v)
+void PutU16(std::string& out, std::uint16_t v)
 {
     out.push_back(static_cast<char>(v & 0xffu));
     out.push_back(static_cast<char>((v >> 8) & 0xffu));
 }
 
-void put_u32(std::string& out, std::uint32_t v)
+void PutU32(std::string& out, std::uint32_t v)
 {
     for (int shift = 0; shift < 32; shift += 8) {
         out.push_back(static_cast<char>((v >> shift) & 0xffu));
     }
 }
 
-std::int16_t to_pcm16(double s)
+std::int16_t ToPcm16(double s)
 {
     const double scaled = std::round(std::clamp(s, -1.0, 1.0) * 32767.0);
     return static_cast<std::int16_t>(scaled);
@@ -592,30 +592,30 @@ std::int16_t to_pcm16(double s)
 
 // Writes `buf` as a 16-bit mono PCM WAVE file. Returns false and reports on
 // stderr if the file cannot be written.
-bool write_wave(const std::filesystem::path& path, int rate, const Buffer& buf)
+bool WriteWave(const std::filesystem::path& path, int rate, const Buffer& buf)
 {
-    constexpr std::uint16_t channels = 1;
-    constexpr std::uint16_t bits = 16;
-    constexpr std::uint16_t block_align = channels * bits / 8;
-    const auto data_bytes = static_cast<std::uint32_t>(buf.size() * block_align);
+    constexpr std::uint16_t kChannels = 1;
+    constexpr std::uint16_t kBits = 16;
+    constexpr std::uint16_t kBlockAlign = kChannels * kBits / 8;
+    const auto dataBytes = static_cast<std::uint32_t>(buf.size() * kBlockAlign);
 
     std::string bytes;
-    bytes.reserve(44 + data_bytes);
+    bytes.reserve(44 + dataBytes);
     bytes += "RIFF";
-    put_u32(bytes, 36 + data_bytes);
+    PutU32(bytes, 36 + dataBytes);
     bytes += "WAVE";
     bytes += "fmt ";
-    put_u32(bytes, 16);
-    put_u16(bytes, 1); // PCM
-    put_u16(bytes, channels);
-    put_u32(bytes, static_cast<std::uint32_t>(rate));
-    put_u32(bytes, static_cast<std::uint32_t>(rate) * block_align);
-    put_u16(bytes, block_align);
-    put_u16(bytes, bits);
+    PutU32(bytes, 16);
+    PutU16(bytes, 1); // PCM
+    PutU16(bytes, kChannels);
+    PutU32(bytes, static_cast<std::uint32_t>(rate));
+    PutU32(bytes, static_cast<std::uint32_t>(rate) * kBlockAlign);
+    PutU16(bytes, kBlockAlign);
+    PutU16(bytes, kBits);
     bytes += "data";
-    put_u32(bytes, data_bytes);
+    PutU32(bytes, dataBytes);
     for (const double s : buf) {
-        put_u16(bytes, static_cast<std::uint16_t>(to_pcm16(s)));
+        PutU16(bytes, static_cast<std::uint16_t>(ToPcm16(s)));
     }
 
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -643,9 +643,9 @@ int main(int argc, char** argv)
     const std::filesystem::path dir(argv[1]);
 
     bool ok = true;
-    ok = write_wave(dir / "Menu.snd", kMenuRate, make_menu()) && ok;
-    ok = write_wave(dir / "Engine.snd", kEngineRate, make_engine()) && ok;
-    ok = write_wave(dir / "Crash1.snd", kCrashRate, make_crash()) && ok;
-    ok = write_wave(dir / "Bonus.snd", kBonusRate, make_bonus()) && ok;
+    ok = WriteWave(dir / "Menu.snd", kMenuRate, MakeMenu()) && ok;
+    ok = WriteWave(dir / "Engine.snd", kEngineRate, MakeEngine()) && ok;
+    ok = WriteWave(dir / "Crash1.snd", kCrashRate, MakeCrash()) && ok;
+    ok = WriteWave(dir / "Bonus.snd", kBonusRate, MakeBonus()) && ok;
     return ok ? 0 : 1;
 }

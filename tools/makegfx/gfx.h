@@ -23,19 +23,19 @@ inline Col operator-(Col a, Col b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
 inline Col operator*(Col a, float s) { return {a.r * s, a.g * s, a.b * s}; }
 inline Col operator*(float s, Col a) { return a * s; }
 // Component-wise tint, b given in 0..255.
-inline Col tint(Col a, Col b) { return {a.r * b.r / 255.0f, a.g * b.g / 255.0f, a.b * b.b / 255.0f}; }
-inline Col mix(Col a, Col b, float t) { return a + (b - a) * t; }
-inline Col rgb(int r, int g, int b) { return {float(r), float(g), float(b)}; }
-inline Col grey(float v) { return {v, v, v}; }
-inline float luma(Col c) { return 0.3f * c.r + 0.59f * c.g + 0.11f * c.b; }
+inline Col Tint(Col a, Col b) { return {a.r * b.r / 255.0f, a.g * b.g / 255.0f, a.b * b.b / 255.0f}; }
+inline Col Mix(Col a, Col b, float t) { return a + (b - a) * t; }
+inline Col Rgb(int r, int g, int b) { return {float(r), float(g), float(b)}; }
+inline Col Grey(float v) { return {v, v, v}; }
+inline float Luma(Col c) { return 0.3f * c.r + 0.59f * c.g + 0.11f * c.b; }
 
-inline float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
-inline float smoothstep(float e0, float e1, float x)
+inline float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+inline float Smoothstep(float e0, float e1, float x)
 {
-    const float t = clamp01((x - e0) / (e1 - e0));
+    const float t = Clamp01((x - e0) / (e1 - e0));
     return t * t * (3.0f - 2.0f * t);
 }
-inline float lerp(float a, float b, float t) { return a + (b - a) * t; }
+inline float Lerp(float a, float b, float t) { return a + (b - a) * t; }
 
 struct Image {
     int w = 0, h = 0;
@@ -44,34 +44,34 @@ struct Image {
     Image(int width, int height, Col fill = {})
         : w(width), h(height), px(std::size_t(width) * std::size_t(height), fill) {}
 
-    bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h; }
-    Col& at(int x, int y) { return px[std::size_t(y) * std::size_t(w) + std::size_t(x)]; }
-    const Col& at(int x, int y) const { return px[std::size_t(y) * std::size_t(w) + std::size_t(x)]; }
+    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h; }
+    Col& At(int x, int y) { return px[std::size_t(y) * std::size_t(w) + std::size_t(x)]; }
+    const Col& At(int x, int y) const { return px[std::size_t(y) * std::size_t(w) + std::size_t(x)]; }
 
     // Alpha blend / add, silently clipped.
-    void blend(int x, int y, Col c, float a)
+    void Blend(int x, int y, Col c, float a)
     {
-        if (!inside(x, y) || a <= 0.0f) return;
-        Col& d = at(x, y);
-        d = mix(d, c, std::min(a, 1.0f));
+        if (!Inside(x, y) || a <= 0.0f) return;
+        Col& d = At(x, y);
+        d = Mix(d, c, std::min(a, 1.0f));
     }
-    void add(int x, int y, Col c, float a)
+    void Add(int x, int y, Col c, float a)
     {
-        if (!inside(x, y) || a <= 0.0f) return;
-        Col& d = at(x, y);
+        if (!Inside(x, y) || a <= 0.0f) return;
+        Col& d = At(x, y);
         d = d + c * a;
     }
-    void darken(int x, int y, float f)
+    void Darken(int x, int y, float f)
     {
-        if (!inside(x, y)) return;
-        at(x, y) = at(x, y) * f;
+        if (!Inside(x, y)) return;
+        At(x, y) = At(x, y) * f;
     }
 };
 
 // ---------------------------------------------------------------------------
 // Deterministic randomness
 
-inline std::uint32_t hashU(std::uint32_t x)
+inline std::uint32_t HashU(std::uint32_t x)
 {
     x ^= x >> 16;
     x *= 0x7feb352du;
@@ -81,37 +81,37 @@ inline std::uint32_t hashU(std::uint32_t x)
     return x;
 }
 
-inline std::uint32_t hash4(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::int32_t d = 0)
+inline std::uint32_t Hash4(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::int32_t d = 0)
 {
-    std::uint32_t h = hashU(std::uint32_t(a) + 0x9e3779b9u);
-    h = hashU(h ^ (std::uint32_t(b) + 0x85ebca6bu));
-    h = hashU(h ^ (std::uint32_t(c) + 0xc2b2ae35u));
-    h = hashU(h ^ (std::uint32_t(d) + 0x27d4eb2fu));
+    std::uint32_t h = HashU(std::uint32_t(a) + 0x9e3779b9u);
+    h = HashU(h ^ (std::uint32_t(b) + 0x85ebca6bu));
+    h = HashU(h ^ (std::uint32_t(c) + 0xc2b2ae35u));
+    h = HashU(h ^ (std::uint32_t(d) + 0x27d4eb2fu));
     return h;
 }
 
 // Uniform in [0, 1) and [-1, 1).
-inline float rnd(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::int32_t d = 0)
+inline float Rnd(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::int32_t d = 0)
 {
-    return float(hash4(a, b, c, d) >> 8) / 16777216.0f;
+    return float(Hash4(a, b, c, d) >> 8) / 16777216.0f;
 }
-inline float rndS(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::int32_t d = 0)
+inline float RndS(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::int32_t d = 0)
 {
-    return rnd(a, b, c, d) * 2.0f - 1.0f;
+    return Rnd(a, b, c, d) * 2.0f - 1.0f;
 }
 
 // Small LCG for placing things.
 class Rng {
 public:
-    explicit Rng(std::uint32_t seed) : state_(hashU(seed + 1u)) {}
-    std::uint32_t next()
+    explicit Rng(std::uint32_t seed) : state_(HashU(seed + 1u)) {}
+    std::uint32_t Next()
     {
         state_ = state_ * 1664525u + 1013904223u;
-        return hashU(state_);
+        return HashU(state_);
     }
-    float uniform() { return float(next() >> 8) / 16777216.0f; }
-    float range(float lo, float hi) { return lo + (hi - lo) * uniform(); }
-    int irange(int lo, int hi) { return lo + int(next() % std::uint32_t(hi - lo + 1)); }
+    float Uniform() { return float(Next() >> 8) / 16777216.0f; }
+    float Range(float lo, float hi) { return lo + (hi - lo) * Uniform(); }
+    int Irange(int lo, int hi) { return lo + int(Next() % std::uint32_t(hi - lo + 1)); }
 
 private:
     std::uint32_t state_;
@@ -119,29 +119,29 @@ private:
 
 // Value noise in [0, 1] on an integer lattice. Lattice coordinates wrap with
 // period px / py (0 = no wrap), which is how the road texture tiles.
-float noise(float x, float y, int seed, int px = 0, int py = 0);
-// Fractal sum of noise(), normalised to [0, 1]. Each octave doubles both the
+float Noise(float x, float y, int seed, int px = 0, int py = 0);
+// Fractal sum of Noise(), normalised to [0, 1]. Each octave doubles both the
 // frequency and the wrap periods, so a tiling base stays tiling.
-float fbm(float x, float y, int seed, int octaves, int px = 0, int py = 0);
+float Fbm(float x, float y, int seed, int octaves, int px = 0, int py = 0);
 
 // Cellular noise: distance to the nearest and second nearest feature point of
-// a jittered grid (cell size 1), wrapping like noise().
+// a jittered grid (cell size 1), wrapping like Noise().
 struct Cells {
     float f1, f2;
     std::uint32_t id;
 };
-Cells cells(float x, float y, int seed, int px = 0, int py = 0);
+Cells Cellular(float x, float y, int seed, int px = 0, int py = 0);
 
 // ---------------------------------------------------------------------------
 // Fonts and text masks
 
-enum class Font { Small, Logo };
+enum class Font { kSmall, kLogo };
 
 // Coverage mask, 0..1 per pixel.
 struct Mask {
     int w = 0, h = 0;
     std::vector<float> a;
-    float at(int x, int y) const
+    float At(int x, int y) const
     {
         if (x < 0 || y < 0 || x >= w || y >= h) return 0.0f;
         return a[std::size_t(y) * std::size_t(w) + std::size_t(x)];
@@ -152,10 +152,10 @@ struct Mask {
 // italic lean of `shear` pixels per pixel of height. Diagonal steps between
 // cells are filled and lonely outer corners are cut, which turns the blocky
 // glyphs into something that looks drawn. `pad` empty pixels surround it.
-Mask textMask(const std::string& text, Font font, float cell, float gap, float shear, int pad);
+Mask TextMask(const std::string& text, Font font, float cell, float gap, float shear, int pad);
 
 // Gaussian blur of a mask, used as a height field for bevels.
-std::vector<float> blurMask(const Mask& m, float sigma);
+std::vector<float> BlurMask(const Mask& m, float sigma);
 
 // ---------------------------------------------------------------------------
 // Painting helpers
@@ -164,7 +164,7 @@ std::vector<float> blurMask(const Mask& m, float sigma);
 // distance function (negative inside, in pixels); colour(x, y) is evaluated at
 // the pixel centre.
 template <class Sdf, class Colour>
-void paintSdf(Image& img, int x0, int y0, int x1, int y1, Sdf sdf, Colour colour, float alpha = 1.0f)
+void PaintSdf(Image& img, int x0, int y0, int x1, int y1, Sdf sdf, Colour colour, float alpha = 1.0f)
 {
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
@@ -173,19 +173,19 @@ void paintSdf(Image& img, int x0, int y0, int x1, int y1, Sdf sdf, Colour colour
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) {
             const float fx = float(x) + 0.5f, fy = float(y) + 0.5f;
-            const float cov = clamp01(0.5f - sdf(fx, fy));
+            const float cov = Clamp01(0.5f - sdf(fx, fy));
             if (cov <= 0.0f) continue;
-            img.blend(x, y, colour(fx, fy), cov * alpha);
+            img.Blend(x, y, colour(fx, fy), cov * alpha);
         }
 }
 
-inline float sdCircle(float x, float y, float cx, float cy, float r)
+inline float SdCircle(float x, float y, float cx, float cy, float r)
 {
     return std::hypot(x - cx, y - cy) - r;
 }
 
 // Rounded box centred on (cx, cy) with half extents hx, hy and corner radius r.
-inline float sdBox(float x, float y, float cx, float cy, float hx, float hy, float r)
+inline float SdBox(float x, float y, float cx, float cy, float hx, float hy, float r)
 {
     const float qx = std::fabs(x - cx) - hx + r;
     const float qy = std::fabs(y - cy) - hy + r;
@@ -193,30 +193,30 @@ inline float sdBox(float x, float y, float cx, float cy, float hx, float hy, flo
     return std::hypot(ox, oy) + std::min(std::max(qx, qy), 0.0f) - r;
 }
 
-inline float sdSegment(float x, float y, float ax, float ay, float bx, float by)
+inline float SdSegment(float x, float y, float ax, float ay, float bx, float by)
 {
     const float px = x - ax, py = y - ay, dx = bx - ax, dy = by - ay;
     const float len2 = dx * dx + dy * dy;
-    const float t = len2 > 0.0f ? clamp01((px * dx + py * dy) / len2) : 0.0f;
+    const float t = len2 > 0.0f ? Clamp01((px * dx + py * dy) / len2) : 0.0f;
     return std::hypot(px - dx * t, py - dy * t);
 }
 
 // Convex or concave polygon, even-odd rule; returns signed distance.
-float sdPolygon(float x, float y, const std::vector<std::array<float, 2>>& pts);
+float SdPolygon(float x, float y, const std::vector<std::array<float, 2>>& pts);
 
 // Small text in a flat colour, antialiased edges (font cell = scale pixels).
-void drawText(Image& img, const std::string& text, float x, float y, float scale, Col colour,
-              float alpha = 1.0f, Font font = Font::Small);
-// Width in pixels of text drawn with drawText().
-float textWidth(const std::string& text, float scale, Font font = Font::Small);
+void DrawText(Image& img, const std::string& text, float x, float y, float scale, Col colour,
+              float alpha = 1.0f, Font font = Font::kSmall);
+// Width in pixels of text drawn with DrawText().
+float TextWidth(const std::string& text, float scale, Font font = Font::kSmall);
 
 // ---------------------------------------------------------------------------
 // The pictures
 
-Image drawRoad();   // Strasse.gfx, 660 x 480
-Image drawCars();   // Autos.gfx, 279 x 141
-Image drawTitle();  // Back.gfx, 640 x 480
-Image drawPanel();  // Status.gfx, 160 x 480
+Image DrawRoad();   // Strasse.gfx, 660 x 480
+Image DrawCars();   // Autos.gfx, 279 x 141
+Image DrawTitle();  // Back.gfx, 640 x 480
+Image DrawPanel();  // Status.gfx, 160 x 480
 
 constexpr Col kTransparent{255.0f, 0.0f, 255.0f};
 
