@@ -25,15 +25,15 @@ struct Car {
     Kind kind;
     Col paint;
     Col trim;
-    float hw;                      // half width of the body
-    float front, back;             // body extent along the car
-    float rf, rb;                  // corner radii at nose and tail
-    float noseTaper, tailTaper;    // how much narrower nose and tail are
-    float axleF, axleR;            // wheel centres
-    float wheelLen;                // half length of a tyre
-    float wheelOut;                // outer edge of the tyres (|u|)
-    float ws, roofF, roofB, rw;    // windscreen base, roof front/back, rear window base
-    float roofHw;                  // half width of the roof
+    float hw;                    // half width of the body
+    float front, back;           // body extent along the car
+    float rf, rb;                // corner radii at nose and tail
+    float noseTaper, tailTaper;  // how much narrower nose and tail are
+    float axleF, axleR;          // wheel centres
+    float wheelLen;              // half length of a tyre
+    float wheelOut;              // outer edge of the tyres (|u|)
+    float ws, roofF, roofB, rw;  // windscreen base, roof front/back, rear window base
+    float roofHw;                // half width of the roof
     float gloss;
 };
 
@@ -52,8 +52,7 @@ class CarPainter {
 public:
     explicit CarPainter(const Car& c) : c_(c) {}
 
-    Sample At(float u, float v) const
-    {
+    Sample At(float u, float v) const {
         const float sd = BodySd(u, v);
         const float au = std::fabs(u);
         if (sd < 0.0f) {
@@ -63,7 +62,8 @@ public:
             return {true, col};
         }
         // Door mirrors.
-        if (c_.kind != Kind::kVan && v > c_.ws + 0.3f && v < c_.ws + 2.6f && au < c_.hw + 1.5f && au > c_.hw - 1.0f) {
+        if (c_.kind != Kind::kVan && v > c_.ws + 0.3f && v < c_.ws + 2.6f && au < c_.hw + 1.5f &&
+            au > c_.hw - 1.0f) {
             const bool tip = au > c_.hw + 0.8f;
             return {true, tip ? c_.paint * 0.45f : Lit(c_.paint, u, v, 0.6f) * 0.85f};
         }
@@ -81,90 +81,87 @@ public:
     }
 
 private:
-    float HwAt(float v) const
-    {
+    float HwAt(float v) const {
         float w = c_.hw;
         w -= c_.noseTaper * Sq(Clamp01((c_.front + 12.0f - v) / 12.0f));
         w -= c_.tailTaper * Sq(Clamp01((v - (c_.back - 10.0f)) / 10.0f));
         return w;
     }
 
-    float BodySd(float u, float v) const
-    {
+    float BodySd(float u, float v) const {
         const float cy = 0.5f * (c_.front + c_.back), hy = 0.5f * (c_.back - c_.front);
         const float r = v < cy ? c_.rf : c_.rb;
         return SdBox(u, v, 0.0f, cy, HwAt(v), hy, r);
     }
 
-    float RoofSd(float u, float v) const
-    {
+    float RoofSd(float u, float v) const {
         if (c_.roofHw <= 0.0f) return 1.0f;
         const float hy = 0.5f * (c_.roofB - c_.roofF) - 0.9f * Sq(u / c_.roofHw);
         return SdBox(u, v, 0.0f, 0.5f * (c_.roofF + c_.roofB), c_.roofHw, hy, 2.2f);
     }
 
     // Half width of the glasshouse at v, or -1 outside it.
-    float GlassHw(float u, float v) const
-    {
+    float GlassHw(float u, float v) const {
         const float wsEdge = c_.ws + 1.8f * Sq(u / c_.hw);
         const float rwEdge = c_.rw - 1.4f * Sq(u / c_.hw);
         if (v < wsEdge || v > rwEdge) return -1.0f;
         const float side = c_.roofHw + 1.4f;
-        if (v < c_.roofF) return Lerp(HwAt(v) - 1.5f, side, Clamp01((v - c_.ws) / (c_.roofF - c_.ws)));
-        if (v > c_.roofB) return Lerp(side, HwAt(v) - 1.8f, Clamp01((v - c_.roofB) / (c_.rw - c_.roofB)));
+        if (v < c_.roofF)
+            return Lerp(HwAt(v) - 1.5f, side, Clamp01((v - c_.ws) / (c_.roofF - c_.ws)));
+        if (v > c_.roofB)
+            return Lerp(side, HwAt(v) - 1.8f, Clamp01((v - c_.roofB) / (c_.rw - c_.roofB)));
         return side;
     }
 
-    bool Spoiler(float u, float v) const
-    {
-        return c_.kind == Kind::kSports && v > c_.back - 7.0f && v < c_.back - 3.8f && std::fabs(u) < c_.hw - 0.6f;
+    bool Spoiler(float u, float v) const {
+        return c_.kind == Kind::kSports && v > c_.back - 7.0f && v < c_.back - 3.8f &&
+               std::fabs(u) < c_.hw - 0.6f;
     }
 
-    float Height(float u, float v) const
-    {
+    float Height(float u, float v) const {
         const float sd = BodySd(u, v);
         if (sd >= 0.0f) return 0.0f;
         float h = Smoothstep(0.0f, 3.4f, -sd);
         const float au = std::fabs(u);
         h += 0.45f * Smoothstep(0.0f, 1.3f, -RoofSd(u, v));
         switch (c_.kind) {
-        case Kind::kSports:
-            if (Spoiler(u, v)) h += 0.55f;
-            // Bulges over the wheels.
-            h += 0.12f * std::exp(-Sq(au - (c_.hw - 3.5f)) / 4.0f) *
-                 (std::exp(-Sq(v - c_.axleF) / 30.0f) + std::exp(-Sq(v - c_.axleR) / 30.0f));
-            break;
-        case Kind::kVan:
-            if (v > c_.roofF + 3.0f && v < c_.back - 2.0f && au < c_.roofHw - 1.0f) {
-                // Pressed ribs across the roof panel.
-                h += 0.05f * std::cos((v - c_.roofF) * 6.2831853f / 6.0f);
-            }
-            break;
-        case Kind::kPickup:
-            if (v > c_.rw + 2.0f && v < c_.back - 2.4f && au < c_.hw - 1.8f) h -= 0.5f;
-            break;
-        case Kind::kRoadster:
-            if (Cockpit(u, v)) h -= 0.45f;
-            break;
-        case Kind::kTaxi:
-            if (au < 4.6f && v > c_.roofF + 3.0f && v < c_.roofF + 7.0f) h += 0.5f;
-            break;
-        case Kind::kPolice:
-            if (au < 7.2f && v > c_.roofF + 2.5f && v < c_.roofF + 5.5f) h += 0.45f;
-            break;
-        case Kind::kEstate:
-            if (au > c_.roofHw - 1.8f && au < c_.roofHw - 0.6f && v > c_.roofF + 2.0f && v < c_.roofB - 1.0f) h += 0.3f;
-            break;
-        default:
-            break;
+            case Kind::kSports:
+                if (Spoiler(u, v)) h += 0.55f;
+                // Bulges over the wheels.
+                h += 0.12f * std::exp(-Sq(au - (c_.hw - 3.5f)) / 4.0f) *
+                     (std::exp(-Sq(v - c_.axleF) / 30.0f) + std::exp(-Sq(v - c_.axleR) / 30.0f));
+                break;
+            case Kind::kVan:
+                if (v > c_.roofF + 3.0f && v < c_.back - 2.0f && au < c_.roofHw - 1.0f) {
+                    // Pressed ribs across the roof panel.
+                    h += 0.05f * std::cos((v - c_.roofF) * 6.2831853f / 6.0f);
+                }
+                break;
+            case Kind::kPickup:
+                if (v > c_.rw + 2.0f && v < c_.back - 2.4f && au < c_.hw - 1.8f) h -= 0.5f;
+                break;
+            case Kind::kRoadster:
+                if (Cockpit(u, v)) h -= 0.45f;
+                break;
+            case Kind::kTaxi:
+                if (au < 4.6f && v > c_.roofF + 3.0f && v < c_.roofF + 7.0f) h += 0.5f;
+                break;
+            case Kind::kPolice:
+                if (au < 7.2f && v > c_.roofF + 2.5f && v < c_.roofF + 5.5f) h += 0.45f;
+                break;
+            case Kind::kEstate:
+                if (au > c_.roofHw - 1.8f && au < c_.roofHw - 0.6f && v > c_.roofF + 2.0f &&
+                    v < c_.roofB - 1.0f)
+                    h += 0.3f;
+                break;
+            default: break;
         }
         // A soft crease along the bonnet.
         if (v < c_.ws && c_.kind != Kind::kVan) h += 0.06f * std::exp(-Sq(au - 5.5f) / 1.5f);
         return h;
     }
 
-    Col Lit(Col base, float u, float v, float gloss) const
-    {
+    Col Lit(Col base, float u, float v, float gloss) const {
         const float e = 0.45f;
         const float gx = (Height(u + e, v) - Height(u - e, v)) / (2.0f * e);
         const float gy = (Height(u, v + e) - Height(u, v - e)) / (2.0f * e);
@@ -179,51 +176,49 @@ private:
         return base * (0.36f + 0.8f * dif) + Grey(150.0f * shine);
     }
 
-    bool Cockpit(float u, float v) const
-    {
+    bool Cockpit(float u, float v) const {
         return c_.kind == Kind::kRoadster && v > c_.ws + 3.2f && v < c_.ws + 19.0f &&
                std::fabs(u) < c_.hw - 2.6f - 0.8f * Sq(Clamp01((v - (c_.ws + 15.0f)) / 4.0f));
     }
 
-    Col Glass(float u, float v, float along, bool front) const
-    {
+    Col Glass(float u, float v, float along, bool front) const {
         // along: 0 at the edge towards the bodywork, 1 at the roof.
-        Col g = front ? Mix(Rgb(92, 116, 140), Rgb(26, 34, 48), along) : Mix(Rgb(60, 72, 92), Rgb(22, 28, 40), along);
+        Col g = front ? Mix(Rgb(92, 116, 140), Rgb(26, 34, 48), along)
+                      : Mix(Rgb(60, 72, 92), Rgb(22, 28, 40), along);
         // Diagonal streak of reflected sky.
         const float streak = std::fabs((v + u * 0.7f) - (front ? c_.ws + 3.0f : c_.rw - 3.5f));
         if (streak < 1.1f) g = Mix(g, Rgb(190, 210, 225), 0.55f * (1.0f - streak / 1.1f));
         return g;
     }
 
-    Col PaintAt(float u, float v) const
-    {
+    Col PaintAt(float u, float v) const {
         const float au = std::fabs(u);
         switch (c_.kind) {
-        case Kind::kSports:
-            if (au > 1.3f && au < 4.2f) return c_.trim;  // twin racing stripes
-            break;
-        case Kind::kPolice:
-            // Dark bonnet and boot, white doors and roof.
-            if (v < c_.ws + 1.8f * Sq(u / c_.hw) || v > c_.rw - 1.0f) return c_.trim;
-            break;
-        case Kind::kTaxi:
-            if (au > c_.hw - 2.9f && au < c_.hw - 1.2f && v > c_.ws + 4.0f && v < c_.rw - 3.0f) {
-                const int cu = int(std::floor(au * 0.9f)), cv = int(std::floor(v * 0.55f));
-                return (cu + cv) % 2 ? Rgb(24, 24, 24) : Rgb(240, 240, 236);
-            }
-            break;
-        case Kind::kVan:
-            if (v > c_.roofF + 1.0f && au > c_.roofHw - 3.6f && au < c_.roofHw - 1.6f) return c_.trim;
-            if (v < c_.ws + 2.0f) return c_.trim;  // cab front in the livery colour
-            break;
-        default:
-            break;
+            case Kind::kSports:
+                if (au > 1.3f && au < 4.2f) return c_.trim;  // twin racing stripes
+                break;
+            case Kind::kPolice:
+                // Dark bonnet and boot, white doors and roof.
+                if (v < c_.ws + 1.8f * Sq(u / c_.hw) || v > c_.rw - 1.0f) return c_.trim;
+                break;
+            case Kind::kTaxi:
+                if (au > c_.hw - 2.9f && au < c_.hw - 1.2f && v > c_.ws + 4.0f &&
+                    v < c_.rw - 3.0f) {
+                    const int cu = int(std::floor(au * 0.9f)), cv = int(std::floor(v * 0.55f));
+                    return (cu + cv) % 2 ? Rgb(24, 24, 24) : Rgb(240, 240, 236);
+                }
+                break;
+            case Kind::kVan:
+                if (v > c_.roofF + 1.0f && au > c_.roofHw - 3.6f && au < c_.roofHw - 1.6f)
+                    return c_.trim;
+                if (v < c_.ws + 2.0f) return c_.trim;  // cab front in the livery colour
+                break;
+            default: break;
         }
         return c_.paint;
     }
 
-    Col Surface(float u, float v, float sd) const
-    {
+    Col Surface(float u, float v, float sd) const {
         const float au = std::fabs(u);
         const float hw = HwAt(v);
 
@@ -241,7 +236,8 @@ private:
         // Tail lights and bumper.
         if (v > c_.back - 3.2f && sd < -0.3f) {
             if (au > hw - 6.4f && au < hw - 1.2f) {
-                const bool core = v > c_.back - 2.4f && v < c_.back - 1.0f && au > hw - 5.0f && au < hw - 2.2f;
+                const bool core =
+                    v > c_.back - 2.4f && v < c_.back - 1.0f && au > hw - 5.0f && au < hw - 2.2f;
                 return core ? Rgb(255, 96, 76) : Rgb(196, 20, 24);
             }
             if (v > c_.back - 1.2f) return Rgb(48, 48, 52);
@@ -249,81 +245,86 @@ private:
 
         // Extras that only some models have on top of the body.
         switch (c_.kind) {
-        case Kind::kSports:
-            if (Spoiler(u, v)) {
-                Col base = PaintAt(u, v) * 0.92f;
-                if (au > c_.hw - 2.0f) base = Rgb(36, 36, 40);  // end plates
-                return Lit(base, u, v, c_.gloss);
-            }
-            // Bonnet vents.
-            if (v > c_.front + 9.0f && v < c_.front + 15.0f && au > 6.0f && au < 9.5f &&
-                int(std::floor((v - c_.front) * 0.5f)) % 2 == 0)
-                return Rgb(40, 16, 16);
-            break;
-        case Kind::kPickup:
-            if (v > c_.rw + 2.0f && v < c_.back - 2.4f && au < c_.hw - 1.8f) {
-                // Load bed with ribs, and a wooden crate.
-                const float cu = u + 3.5f, cvv = v - (c_.rw + 7.5f);
-                if (std::fabs(cu) < 4.3f && std::fabs(cvv) < 4.3f) {
-                    Col wood = Rgb(170, 126, 72);
-                    if (std::fabs(cu) > 3.4f || std::fabs(cvv) > 3.4f) wood = Rgb(120, 84, 44);
-                    if (std::fabs(cu - cvv) < 0.6f) wood = Rgb(132, 94, 50);
-                    return Lit(wood, u, v, 0.1f) * 1.1f;
+            case Kind::kSports:
+                if (Spoiler(u, v)) {
+                    Col base = PaintAt(u, v) * 0.92f;
+                    if (au > c_.hw - 2.0f) base = Rgb(36, 36, 40);  // end plates
+                    return Lit(base, u, v, c_.gloss);
                 }
-                const bool rib = std::fmod(au + 100.0f, 3.5f) < 0.9f;
-                Col bed = rib ? Rgb(92, 92, 96) : Rgb(58, 58, 62);
-                if (v < c_.rw + 3.2f || au > c_.hw - 3.0f) bed = bed * 0.6f;  // shade under the walls
-                return bed;
-            }
-            break;
-        case Kind::kRoadster:
-            if (Cockpit(u, v)) {
-                const float seatV = c_.ws + 9.5f;
-                const float sdSeat = std::min(SdBox(u, v, -4.2f, seatV, 2.9f, 4.6f, 1.6f),
-                                              SdBox(u, v, 4.2f, seatV, 2.9f, 4.6f, 1.6f));
-                if (sdSeat < 0.0f) {
-                    Col leather = Rgb(150, 70, 44);
-                    if (sdSeat > -0.6f) leather = leather * 0.6f;
-                    if (v > seatV + 2.5f) leather = leather * 1.15f;  // backrest top catches light
-                    return leather;
+                // Bonnet vents.
+                if (v > c_.front + 9.0f && v < c_.front + 15.0f && au > 6.0f && au < 9.5f &&
+                    int(std::floor((v - c_.front) * 0.5f)) % 2 == 0)
+                    return Rgb(40, 16, 16);
+                break;
+            case Kind::kPickup:
+                if (v > c_.rw + 2.0f && v < c_.back - 2.4f && au < c_.hw - 1.8f) {
+                    // Load bed with ribs, and a wooden crate.
+                    const float cu = u + 3.5f, cvv = v - (c_.rw + 7.5f);
+                    if (std::fabs(cu) < 4.3f && std::fabs(cvv) < 4.3f) {
+                        Col wood = Rgb(170, 126, 72);
+                        if (std::fabs(cu) > 3.4f || std::fabs(cvv) > 3.4f) wood = Rgb(120, 84, 44);
+                        if (std::fabs(cu - cvv) < 0.6f) wood = Rgb(132, 94, 50);
+                        return Lit(wood, u, v, 0.1f) * 1.1f;
+                    }
+                    const bool rib = std::fmod(au + 100.0f, 3.5f) < 0.9f;
+                    Col bed = rib ? Rgb(92, 92, 96) : Rgb(58, 58, 62);
+                    if (v < c_.rw + 3.2f || au > c_.hw - 3.0f)
+                        bed = bed * 0.6f;  // shade under the walls
+                    return bed;
                 }
-                // Steering wheel.
-                const float dw = std::hypot(u + 4.2f, v - (c_.ws + 4.6f));
-                if (std::fabs(dw - 1.9f) < 0.55f) return Rgb(20, 20, 22);
-                // Roll hoops behind the seats.
-                if (v > c_.ws + 15.4f && v < c_.ws + 16.8f && au > 1.2f && au < 7.4f) return Rgb(200, 204, 210);
-                return Rgb(40, 34, 32);
-            }
-            break;
-        case Kind::kTaxi:
-            if (au < 4.6f && v > c_.roofF + 3.0f && v < c_.roofF + 7.0f) {
-                Col sign = Rgb(250, 244, 196);
-                if (std::fabs(v - (c_.roofF + 5.0f)) < 0.6f && au < 3.4f) sign = Rgb(40, 36, 30);
-                return Lit(sign, u, v, 0.3f);
-            }
-            break;
-        case Kind::kPolice:
-            if (au < 7.2f && v > c_.roofF + 2.5f && v < c_.roofF + 5.5f) {
-                if (au < 1.4f) return Rgb(60, 60, 66);
-                const Col lamp = u < 0.0f ? Rgb(50, 110, 255) : Rgb(255, 46, 40);
-                const bool hot = std::fabs(v - (c_.roofF + 3.7f)) < 0.8f && au > 3.0f && au < 5.6f;
-                return hot ? Mix(lamp, Rgb(255, 255, 255), 0.6f) : lamp;
-            }
-            break;
-        case Kind::kEstate:
-            if (au > c_.roofHw - 1.8f && au < c_.roofHw - 0.6f && v > c_.roofF + 2.0f && v < c_.roofB - 1.0f)
-                return Lit(Rgb(170, 172, 178), u, v, 0.5f);
-            break;
-        case Kind::kVan:
-            // Roof hatch.
-            if (std::fabs(u) < 4.0f && std::fabs(v - (c_.roofF + 22.0f)) < 3.5f) {
-                const float d = SdBox(u, v, 0.0f, c_.roofF + 22.0f, 4.0f, 3.5f, 1.0f);
-                if (d > -0.7f) return Rgb(110, 112, 118);
-                return Lit(Rgb(200, 204, 210), u, v, 0.4f);
-            }
-            break;
-        default:
-            break;
+                break;
+            case Kind::kRoadster:
+                if (Cockpit(u, v)) {
+                    const float seatV = c_.ws + 9.5f;
+                    const float sdSeat = std::min(SdBox(u, v, -4.2f, seatV, 2.9f, 4.6f, 1.6f),
+                                                  SdBox(u, v, 4.2f, seatV, 2.9f, 4.6f, 1.6f));
+                    if (sdSeat < 0.0f) {
+                        Col leather = Rgb(150, 70, 44);
+                        if (sdSeat > -0.6f) leather = leather * 0.6f;
+                        if (v > seatV + 2.5f)
+                            leather = leather * 1.15f;  // backrest top catches light
+                        return leather;
+                    }
+                    // Steering wheel.
+                    const float dw = std::hypot(u + 4.2f, v - (c_.ws + 4.6f));
+                    if (std::fabs(dw - 1.9f) < 0.55f) return Rgb(20, 20, 22);
+                    // Roll hoops behind the seats.
+                    if (v > c_.ws + 15.4f && v < c_.ws + 16.8f && au > 1.2f && au < 7.4f)
+                        return Rgb(200, 204, 210);
+                    return Rgb(40, 34, 32);
+                }
+                break;
+            case Kind::kTaxi:
+                if (au < 4.6f && v > c_.roofF + 3.0f && v < c_.roofF + 7.0f) {
+                    Col sign = Rgb(250, 244, 196);
+                    if (std::fabs(v - (c_.roofF + 5.0f)) < 0.6f && au < 3.4f)
+                        sign = Rgb(40, 36, 30);
+                    return Lit(sign, u, v, 0.3f);
+                }
+                break;
+            case Kind::kPolice:
+                if (au < 7.2f && v > c_.roofF + 2.5f && v < c_.roofF + 5.5f) {
+                    if (au < 1.4f) return Rgb(60, 60, 66);
+                    const Col lamp = u < 0.0f ? Rgb(50, 110, 255) : Rgb(255, 46, 40);
+                    const bool hot =
+                        std::fabs(v - (c_.roofF + 3.7f)) < 0.8f && au > 3.0f && au < 5.6f;
+                    return hot ? Mix(lamp, Rgb(255, 255, 255), 0.6f) : lamp;
+                }
+                break;
+            case Kind::kEstate:
+                if (au > c_.roofHw - 1.8f && au < c_.roofHw - 0.6f && v > c_.roofF + 2.0f &&
+                    v < c_.roofB - 1.0f)
+                    return Lit(Rgb(170, 172, 178), u, v, 0.5f);
+                break;
+            case Kind::kVan:
+                // Roof hatch.
+                if (std::fabs(u) < 4.0f && std::fabs(v - (c_.roofF + 22.0f)) < 3.5f) {
+                    const float d = SdBox(u, v, 0.0f, c_.roofF + 22.0f, 4.0f, 3.5f, 1.0f);
+                    if (d > -0.7f) return Rgb(110, 112, 118);
+                    return Lit(Rgb(200, 204, 210), u, v, 0.4f);
+                }
+                break;
+            default: break;
         }
 
         // Glass.
@@ -332,23 +333,27 @@ private:
             if (v < c_.roofF) {
                 const float t = Clamp01((v - c_.ws) / (c_.roofF - c_.ws));
                 const float aLine = Lerp(HwAt(v) - 1.5f, c_.roofHw, t);
-                if (std::fabs(au - aLine) < 0.5f) return Lit(c_.paint * 0.75f, u, v, 0.3f);  // A pillar
+                if (std::fabs(au - aLine) < 0.5f)
+                    return Lit(c_.paint * 0.75f, u, v, 0.3f);  // A pillar
                 if (au < aLine) return Glass(u, v, t, true);
                 return Glass(u, v, 0.8f, false) * 0.8f;
             }
             if (v > c_.roofB) {
                 const float t = Clamp01((c_.rw - v) / (c_.rw - c_.roofB));
                 const float cLine = Lerp(HwAt(v) - 1.8f, c_.roofHw, t);
-                if (std::fabs(au - cLine) < 0.5f) return Lit(c_.paint * 0.75f, u, v, 0.3f);  // C pillar
+                if (std::fabs(au - cLine) < 0.5f)
+                    return Lit(c_.paint * 0.75f, u, v, 0.3f);  // C pillar
                 if (au < cLine) return Glass(u, v, t, false);
                 return Glass(u, v, 0.8f, false) * 0.8f;
             }
             // Side windows with a B pillar.
-            if (std::fabs(v - 0.5f * (c_.roofF + c_.roofB) - 1.0f) < 0.6f) return Lit(c_.paint * 0.7f, u, v, 0.2f);
+            if (std::fabs(v - 0.5f * (c_.roofF + c_.roofB) - 1.0f) < 0.6f)
+                return Lit(c_.paint * 0.7f, u, v, 0.2f);
             return Glass(u, v, 0.9f, false) * 0.75f;
         }
         // Roadster: a short, steep windscreen.
-        if (c_.kind == Kind::kRoadster && v > c_.ws + 1.6f * Sq(u / c_.hw) && v < c_.ws + 3.2f && au < hw - 1.6f) {
+        if (c_.kind == Kind::kRoadster && v > c_.ws + 1.6f * Sq(u / c_.hw) && v < c_.ws + 3.2f &&
+            au < hw - 1.6f) {
             if (au > hw - 2.4f) return Rgb(190, 194, 200);  // frame
             return Glass(u, v, (v - c_.ws) / 3.2f, true);
         }
@@ -363,8 +368,7 @@ private:
     const Car& c_;
 };
 
-Car MakeCar(Kind kind, Col paint, Col trim)
-{
+Car MakeCar(Kind kind, Col paint, Col trim) {
     Car c{};
     c.kind = kind;
     c.paint = paint;
@@ -388,132 +392,130 @@ Car MakeCar(Kind kind, Col paint, Col trim)
     c.roofHw = 8.6f;
     c.gloss = 1.0f;
     switch (kind) {
-    case Kind::kHatch:  // short and tall
-        c.hw = 12.2f;
-        c.front = 7.0f;
-        c.back = 63.0f;
-        c.rf = 5.5f;
-        c.rb = 4.5f;
-        c.axleF = 18.0f;
-        c.axleR = 52.0f;
-        c.wheelOut = 13.4f;
-        c.ws = 21.0f;
-        c.roofF = 28.0f;
-        c.roofB = 53.0f;
-        c.rw = 58.5f;
-        c.roofHw = 8.6f;
-        break;
-    case Kind::kSports:  // long bonnet, cabin set back, fat rear tyres
-        c.hw = 13.4f;
-        c.front = 1.5f;
-        c.back = 68.0f;
-        c.rf = 6.0f;
-        c.rb = 3.5f;
-        c.noseTaper = 2.4f;
-        c.tailTaper = 0.4f;
-        c.axleF = 14.0f;
-        c.axleR = 52.0f;
-        c.wheelLen = 5.2f;
-        c.wheelOut = 14.6f;
-        c.ws = 25.0f;
-        c.roofF = 32.5f;
-        c.roofB = 43.5f;
-        c.rw = 51.0f;
-        c.roofHw = 8.2f;
-        c.gloss = 1.4f;
-        break;
-    case Kind::kPickup:
-        c.hw = 13.0f;
-        c.front = 2.0f;
-        c.back = 68.0f;
-        c.rf = 4.0f;
-        c.rb = 2.0f;
-        c.tailTaper = 0.0f;
-        c.axleF = 14.5f;
-        c.axleR = 54.0f;
-        c.wheelLen = 5.0f;
-        c.wheelOut = 14.4f;
-        c.ws = 17.0f;
-        c.roofF = 23.5f;
-        c.roofB = 34.0f;
-        c.rw = 36.5f;
-        c.roofHw = 9.6f;
-        c.gloss = 0.7f;
-        break;
-    case Kind::kRoadster:
-        c.hw = 12.2f;
-        c.front = 4.0f;
-        c.back = 65.0f;
-        c.rf = 6.5f;
-        c.rb = 6.0f;
-        c.noseTaper = 2.2f;
-        c.tailTaper = 1.6f;
-        c.axleF = 16.0f;
-        c.axleR = 51.0f;
-        c.wheelOut = 13.4f;
-        c.ws = 23.0f;
-        c.roofF = 0.0f;
-        c.roofB = 0.0f;
-        c.rw = 0.0f;
-        c.roofHw = 0.0f;
-        c.gloss = 1.3f;
-        break;
-    case Kind::kSaloon:
-        break;
-    case Kind::kVan:  // boxy, wide, short cab
-        c.hw = 13.6f;
-        c.front = 1.0f;
-        c.back = 69.0f;
-        c.rf = 4.0f;
-        c.rb = 1.5f;
-        c.noseTaper = 1.6f;
-        c.tailTaper = 0.0f;
-        c.axleF = 11.0f;
-        c.axleR = 56.0f;
-        c.wheelLen = 4.8f;
-        c.wheelOut = 14.5f;
-        c.ws = 8.0f;
-        c.roofF = 15.5f;
-        c.roofB = 68.0f;
-        c.rw = 68.0f;
-        c.roofHw = 12.6f;
-        c.gloss = 0.6f;
-        break;
-    case Kind::kTaxi:
-        c.front = 2.0f;
-        c.back = 68.0f;
-        c.ws = 20.0f;
-        c.roofF = 27.0f;
-        c.roofB = 44.0f;
-        c.rw = 51.0f;
-        c.gloss = 0.9f;
-        break;
-    case Kind::kPolice:
-        c.hw = 12.8f;
-        c.front = 2.0f;
-        c.back = 68.0f;
-        c.ws = 20.5f;
-        c.roofF = 27.5f;
-        c.roofB = 44.5f;
-        c.rw = 51.5f;
-        break;
-    case Kind::kEstate:  // long roof right to the tail
-        c.front = 2.0f;
-        c.back = 68.5f;
-        c.rb = 2.5f;
-        c.tailTaper = 0.2f;
-        c.ws = 19.0f;
-        c.roofF = 26.0f;
-        c.roofB = 59.0f;
-        c.rw = 64.0f;
-        c.axleR = 55.0f;
-        break;
+        case Kind::kHatch:  // short and tall
+            c.hw = 12.2f;
+            c.front = 7.0f;
+            c.back = 63.0f;
+            c.rf = 5.5f;
+            c.rb = 4.5f;
+            c.axleF = 18.0f;
+            c.axleR = 52.0f;
+            c.wheelOut = 13.4f;
+            c.ws = 21.0f;
+            c.roofF = 28.0f;
+            c.roofB = 53.0f;
+            c.rw = 58.5f;
+            c.roofHw = 8.6f;
+            break;
+        case Kind::kSports:  // long bonnet, cabin set back, fat rear tyres
+            c.hw = 13.4f;
+            c.front = 1.5f;
+            c.back = 68.0f;
+            c.rf = 6.0f;
+            c.rb = 3.5f;
+            c.noseTaper = 2.4f;
+            c.tailTaper = 0.4f;
+            c.axleF = 14.0f;
+            c.axleR = 52.0f;
+            c.wheelLen = 5.2f;
+            c.wheelOut = 14.6f;
+            c.ws = 25.0f;
+            c.roofF = 32.5f;
+            c.roofB = 43.5f;
+            c.rw = 51.0f;
+            c.roofHw = 8.2f;
+            c.gloss = 1.4f;
+            break;
+        case Kind::kPickup:
+            c.hw = 13.0f;
+            c.front = 2.0f;
+            c.back = 68.0f;
+            c.rf = 4.0f;
+            c.rb = 2.0f;
+            c.tailTaper = 0.0f;
+            c.axleF = 14.5f;
+            c.axleR = 54.0f;
+            c.wheelLen = 5.0f;
+            c.wheelOut = 14.4f;
+            c.ws = 17.0f;
+            c.roofF = 23.5f;
+            c.roofB = 34.0f;
+            c.rw = 36.5f;
+            c.roofHw = 9.6f;
+            c.gloss = 0.7f;
+            break;
+        case Kind::kRoadster:
+            c.hw = 12.2f;
+            c.front = 4.0f;
+            c.back = 65.0f;
+            c.rf = 6.5f;
+            c.rb = 6.0f;
+            c.noseTaper = 2.2f;
+            c.tailTaper = 1.6f;
+            c.axleF = 16.0f;
+            c.axleR = 51.0f;
+            c.wheelOut = 13.4f;
+            c.ws = 23.0f;
+            c.roofF = 0.0f;
+            c.roofB = 0.0f;
+            c.rw = 0.0f;
+            c.roofHw = 0.0f;
+            c.gloss = 1.3f;
+            break;
+        case Kind::kSaloon: break;
+        case Kind::kVan:  // boxy, wide, short cab
+            c.hw = 13.6f;
+            c.front = 1.0f;
+            c.back = 69.0f;
+            c.rf = 4.0f;
+            c.rb = 1.5f;
+            c.noseTaper = 1.6f;
+            c.tailTaper = 0.0f;
+            c.axleF = 11.0f;
+            c.axleR = 56.0f;
+            c.wheelLen = 4.8f;
+            c.wheelOut = 14.5f;
+            c.ws = 8.0f;
+            c.roofF = 15.5f;
+            c.roofB = 68.0f;
+            c.rw = 68.0f;
+            c.roofHw = 12.6f;
+            c.gloss = 0.6f;
+            break;
+        case Kind::kTaxi:
+            c.front = 2.0f;
+            c.back = 68.0f;
+            c.ws = 20.0f;
+            c.roofF = 27.0f;
+            c.roofB = 44.0f;
+            c.rw = 51.0f;
+            c.gloss = 0.9f;
+            break;
+        case Kind::kPolice:
+            c.hw = 12.8f;
+            c.front = 2.0f;
+            c.back = 68.0f;
+            c.ws = 20.5f;
+            c.roofF = 27.5f;
+            c.roofB = 44.5f;
+            c.rw = 51.5f;
+            break;
+        case Kind::kEstate:  // long roof right to the tail
+            c.front = 2.0f;
+            c.back = 68.5f;
+            c.rb = 2.5f;
+            c.tailTaper = 0.2f;
+            c.ws = 19.0f;
+            c.roofF = 26.0f;
+            c.roofB = 59.0f;
+            c.rw = 64.0f;
+            c.axleR = 55.0f;
+            break;
     }
     return c;
 }
 
-void PaintCar(Image& img, int column, const Car& car)
-{
+void PaintCar(Image& img, int column, const Car& car) {
     const CarPainter painter(car);
     const int x0 = 31 * (column - 1);
     constexpr int kSS = 4;
@@ -532,7 +534,8 @@ void PaintCar(Image& img, int column, const Car& car)
                 }
             if (hits * 2 < kSS * kSS) continue;
             Col c = sum * (1.0f / float(hits));
-            c = {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f), std::clamp(c.b, 0.0f, 255.0f)};
+            c = {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f),
+                 std::clamp(c.b, 0.0f, 255.0f)};
             img.At(x0 + x, y) = c;
             img.At(x0 + x, 140 - y) = c;  // the same car driving down
         }
@@ -540,8 +543,7 @@ void PaintCar(Image& img, int column, const Car& car)
 
 }  // namespace
 
-Image DrawCars()
-{
+Image DrawCars() {
     Image img(279, 141, kTransparent);
     PaintCar(img, 1, MakeCar(Kind::kHatch, Rgb(104, 58, 164), Rgb(0, 0, 0)));
     PaintCar(img, 2, MakeCar(Kind::kSports, Rgb(226, 28, 22), Rgb(246, 246, 240)));

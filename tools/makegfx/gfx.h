@@ -23,15 +23,16 @@ inline Col operator-(Col a, Col b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
 inline Col operator*(Col a, float s) { return {a.r * s, a.g * s, a.b * s}; }
 inline Col operator*(float s, Col a) { return a * s; }
 // Component-wise tint, b given in 0..255.
-inline Col Tint(Col a, Col b) { return {a.r * b.r / 255.0f, a.g * b.g / 255.0f, a.b * b.b / 255.0f}; }
+inline Col Tint(Col a, Col b) {
+    return {a.r * b.r / 255.0f, a.g * b.g / 255.0f, a.b * b.b / 255.0f};
+}
 inline Col Mix(Col a, Col b, float t) { return a + (b - a) * t; }
 inline Col Rgb(int r, int g, int b) { return {float(r), float(g), float(b)}; }
 inline Col Grey(float v) { return {v, v, v}; }
 inline float Luma(Col c) { return 0.3f * c.r + 0.59f * c.g + 0.11f * c.b; }
 
 inline float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
-inline float Smoothstep(float e0, float e1, float x)
-{
+inline float Smoothstep(float e0, float e1, float x) {
     const float t = Clamp01((x - e0) / (e1 - e0));
     return t * t * (3.0f - 2.0f * t);
 }
@@ -46,23 +47,22 @@ struct Image {
 
     bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h; }
     Col& At(int x, int y) { return px[std::size_t(y) * std::size_t(w) + std::size_t(x)]; }
-    const Col& At(int x, int y) const { return px[std::size_t(y) * std::size_t(w) + std::size_t(x)]; }
+    const Col& At(int x, int y) const {
+        return px[std::size_t(y) * std::size_t(w) + std::size_t(x)];
+    }
 
     // Alpha blend / add, silently clipped.
-    void Blend(int x, int y, Col c, float a)
-    {
+    void Blend(int x, int y, Col c, float a) {
         if (!Inside(x, y) || a <= 0.0f) return;
         Col& d = At(x, y);
         d = Mix(d, c, std::min(a, 1.0f));
     }
-    void Add(int x, int y, Col c, float a)
-    {
+    void Add(int x, int y, Col c, float a) {
         if (!Inside(x, y) || a <= 0.0f) return;
         Col& d = At(x, y);
         d = d + c * a;
     }
-    void Darken(int x, int y, float f)
-    {
+    void Darken(int x, int y, float f) {
         if (!Inside(x, y)) return;
         At(x, y) = At(x, y) * f;
     }
@@ -71,8 +71,7 @@ struct Image {
 // ---------------------------------------------------------------------------
 // Deterministic randomness
 
-inline std::uint32_t HashU(std::uint32_t x)
-{
+inline std::uint32_t HashU(std::uint32_t x) {
     x ^= x >> 16;
     x *= 0x7feb352du;
     x ^= x >> 15;
@@ -81,8 +80,8 @@ inline std::uint32_t HashU(std::uint32_t x)
     return x;
 }
 
-inline std::uint32_t Hash4(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::int32_t d = 0)
-{
+inline std::uint32_t Hash4(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0,
+                           std::int32_t d = 0) {
     std::uint32_t h = HashU(std::uint32_t(a) + 0x9e3779b9u);
     h = HashU(h ^ (std::uint32_t(b) + 0x85ebca6bu));
     h = HashU(h ^ (std::uint32_t(c) + 0xc2b2ae35u));
@@ -91,12 +90,10 @@ inline std::uint32_t Hash4(std::int32_t a, std::int32_t b = 0, std::int32_t c = 
 }
 
 // Uniform in [0, 1) and [-1, 1).
-inline float Rnd(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::int32_t d = 0)
-{
+inline float Rnd(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::int32_t d = 0) {
     return float(Hash4(a, b, c, d) >> 8) / 16777216.0f;
 }
-inline float RndS(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::int32_t d = 0)
-{
+inline float RndS(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::int32_t d = 0) {
     return Rnd(a, b, c, d) * 2.0f - 1.0f;
 }
 
@@ -104,8 +101,7 @@ inline float RndS(std::int32_t a, std::int32_t b = 0, std::int32_t c = 0, std::i
 class Rng {
 public:
     explicit Rng(std::uint32_t seed) : state_(HashU(seed + 1u)) {}
-    std::uint32_t Next()
-    {
+    std::uint32_t Next() {
         state_ = state_ * 1664525u + 1013904223u;
         return HashU(state_);
     }
@@ -141,8 +137,7 @@ enum class Font { kSmall, kLogo };
 struct Mask {
     int w = 0, h = 0;
     std::vector<float> a;
-    float At(int x, int y) const
-    {
+    float At(int x, int y) const {
         if (x < 0 || y < 0 || x >= w || y >= h) return 0.0f;
         return a[std::size_t(y) * std::size_t(w) + std::size_t(x)];
     }
@@ -164,8 +159,8 @@ std::vector<float> BlurMask(const Mask& m, float sigma);
 // distance function (negative inside, in pixels); colour(x, y) is evaluated at
 // the pixel centre.
 template <class Sdf, class Colour>
-void PaintSdf(Image& img, int x0, int y0, int x1, int y1, Sdf sdf, Colour colour, float alpha = 1.0f)
-{
+void PaintSdf(Image& img, int x0, int y0, int x1, int y1, Sdf sdf, Colour colour,
+              float alpha = 1.0f) {
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
     x1 = std::min(x1, img.w);
@@ -179,22 +174,19 @@ void PaintSdf(Image& img, int x0, int y0, int x1, int y1, Sdf sdf, Colour colour
         }
 }
 
-inline float SdCircle(float x, float y, float cx, float cy, float r)
-{
+inline float SdCircle(float x, float y, float cx, float cy, float r) {
     return std::hypot(x - cx, y - cy) - r;
 }
 
 // Rounded box centred on (cx, cy) with half extents hx, hy and corner radius r.
-inline float SdBox(float x, float y, float cx, float cy, float hx, float hy, float r)
-{
+inline float SdBox(float x, float y, float cx, float cy, float hx, float hy, float r) {
     const float qx = std::fabs(x - cx) - hx + r;
     const float qy = std::fabs(y - cy) - hy + r;
     const float ox = std::max(qx, 0.0f), oy = std::max(qy, 0.0f);
     return std::hypot(ox, oy) + std::min(std::max(qx, qy), 0.0f) - r;
 }
 
-inline float SdSegment(float x, float y, float ax, float ay, float bx, float by)
-{
+inline float SdSegment(float x, float y, float ax, float ay, float bx, float by) {
     const float px = x - ax, py = y - ay, dx = bx - ax, dy = by - ay;
     const float len2 = dx * dx + dy * dy;
     const float t = len2 > 0.0f ? Clamp01((px * dx + py * dy) / len2) : 0.0f;

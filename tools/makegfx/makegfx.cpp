@@ -35,15 +35,13 @@ namespace gfx {
 
 namespace {
 
-int WrapIndex(int i, int period)
-{
+int WrapIndex(int i, int period) {
     if (period <= 0) return i;
     i %= period;
     return i < 0 ? i + period : i;
 }
 
-float Lattice(int x, int y, int seed, int px, int py)
-{
+float Lattice(int x, int y, int seed, int px, int py) {
     return Rnd(WrapIndex(x, px), WrapIndex(y, py), seed, 0x51ed);
 }
 
@@ -51,8 +49,7 @@ float Fade(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
 
 }  // namespace
 
-float Noise(float x, float y, int seed, int px, int py)
-{
+float Noise(float x, float y, int seed, int px, int py) {
     const float fx = std::floor(x), fy = std::floor(y);
     const int ix = int(fx), iy = int(fy);
     const float tx = Fade(x - fx), ty = Fade(y - fy);
@@ -63,8 +60,7 @@ float Noise(float x, float y, int seed, int px, int py)
     return Lerp(Lerp(a, b, tx), Lerp(c, d, tx), ty);
 }
 
-float Fbm(float x, float y, int seed, int octaves, int px, int py)
-{
+float Fbm(float x, float y, int seed, int octaves, int px, int py) {
     float sum = 0.0f, amp = 1.0f, norm = 0.0f;
     for (int o = 0; o < octaves; ++o) {
         sum += amp * Noise(x, y, seed + o * 1013, px, py);
@@ -78,8 +74,7 @@ float Fbm(float x, float y, int seed, int octaves, int px, int py)
     return sum / norm;
 }
 
-Cells Cellular(float x, float y, int seed, int px, int py)
-{
+Cells Cellular(float x, float y, int seed, int px, int py) {
     const int ix = int(std::floor(x)), iy = int(std::floor(y));
     Cells r{1e9f, 1e9f, 0};
     for (int dy = -1; dy <= 1; ++dy)
@@ -173,14 +168,12 @@ struct FontInfo {
     int rows;
 };
 
-FontInfo InfoOf(Font f)
-{
+FontInfo InfoOf(Font f) {
     if (f == Font::kLogo) return {kLogoGlyphs, std::size(kLogoGlyphs), 8};
     return {kSmallGlyphs, std::size(kSmallGlyphs), 7};
 }
 
-const Glyph* FindGlyph(Font f, char c)
-{
+const Glyph* FindGlyph(Font f, char c) {
     const FontInfo fi = InfoOf(f);
     if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     for (std::size_t i = 0; i < fi.count; ++i)
@@ -190,16 +183,14 @@ const Glyph* FindGlyph(Font f, char c)
 
 int GlyphWidth(const Glyph* g) { return int(std::string(g->rows[0]).size()); }
 
-bool Ink(const Glyph* g, int rows, int cx, int cy)
-{
+bool Ink(const Glyph* g, int rows, int cx, int cy) {
     if (cy < 0 || cy >= rows || cx < 0 || cx >= GlyphWidth(g)) return false;
     return g->rows[cy][cx] == '#';
 }
 
 // Is the point (fx, fy) (in cells, inside glyph g) inked, with diagonal fills
 // and corner cuts applied?
-bool InkSmooth(const Glyph* g, int rows, float fx, float fy)
-{
+bool InkSmooth(const Glyph* g, int rows, float fx, float fy) {
     const int cx = int(std::floor(fx)), cy = int(std::floor(fy));
     const float u = fx - float(cx), v = fy - float(cy);
     const float cut = 0.5f;
@@ -222,8 +213,7 @@ bool InkSmooth(const Glyph* g, int rows, float fx, float fy)
 
 }  // namespace
 
-Mask TextMask(const std::string& text, Font font, float cell, float gap, float shear, int pad)
-{
+Mask TextMask(const std::string& text, Font font, float cell, float gap, float shear, int pad) {
     const FontInfo fi = InfoOf(font);
     std::vector<const Glyph*> glyphs;
     std::vector<float> starts;  // in cells
@@ -251,7 +241,8 @@ Mask TextMask(const std::string& text, Font font, float cell, float gap, float s
             for (int sy = 0; sy < kSS; ++sy)
                 for (int sx = 0; sx < kSS; ++sx) {
                     const float py = float(y - pad) + (float(sy) + 0.5f) / kSS;
-                    const float px = float(x - pad) + (float(sx) + 0.5f) / kSS - shear * (textH - py);
+                    const float px =
+                        float(x - pad) + (float(sx) + 0.5f) / kSS - shear * (textH - py);
                     const float fu = px / cell, fv = py / cell;
                     if (fv < 0.0f || fv >= float(fi.rows)) continue;
                     // Which glyph? (there are only a handful)
@@ -264,13 +255,13 @@ Mask TextMask(const std::string& text, Font font, float cell, float gap, float s
                         }
                     }
                 }
-            m.a[std::size_t(y) * std::size_t(m.w) + std::size_t(x)] = float(hits) / float(kSS * kSS);
+            m.a[std::size_t(y) * std::size_t(m.w) + std::size_t(x)] =
+                float(hits) / float(kSS * kSS);
         }
     return m;
 }
 
-std::vector<float> BlurMask(const Mask& m, float sigma)
-{
+std::vector<float> BlurMask(const Mask& m, float sigma) {
     const int r = std::max(1, int(std::ceil(sigma * 3.0f)));
     std::vector<float> k(std::size_t(2 * r + 1));
     float sum = 0.0f;
@@ -292,15 +283,15 @@ std::vector<float> BlurMask(const Mask& m, float sigma)
             for (int i = -r; i <= r; ++i) {
                 const int yy = y + i;
                 if (yy < 0 || yy >= m.h) continue;
-                s += k[std::size_t(i + r)] * tmp[std::size_t(yy) * std::size_t(m.w) + std::size_t(x)];
+                s += k[std::size_t(i + r)] *
+                     tmp[std::size_t(yy) * std::size_t(m.w) + std::size_t(x)];
             }
             out[std::size_t(y) * std::size_t(m.w) + std::size_t(x)] = s;
         }
     return out;
 }
 
-float TextWidth(const std::string& text, float scale, Font font)
-{
+float TextWidth(const std::string& text, float scale, Font font) {
     float w = 0.0f;
     bool first = true;
     for (char c : text) {
@@ -311,17 +302,15 @@ float TextWidth(const std::string& text, float scale, Font font)
     return w * scale;
 }
 
-void DrawText(Image& img, const std::string& text, float x, float y, float scale, Col colour, float alpha,
-              Font font)
-{
+void DrawText(Image& img, const std::string& text, float x, float y, float scale, Col colour,
+              float alpha, Font font) {
     const Mask m = TextMask(text, font, scale, 1.0f, 0.0f, 1);
     const int ox = int(std::floor(x)) - 1, oy = int(std::floor(y)) - 1;
     for (int j = 0; j < m.h; ++j)
         for (int i = 0; i < m.w; ++i) img.Blend(ox + i, oy + j, colour, m.At(i, j) * alpha);
 }
 
-float SdPolygon(float x, float y, const std::vector<std::array<float, 2>>& pts)
-{
+float SdPolygon(float x, float y, const std::vector<std::array<float, 2>>& pts) {
     float d = 1e9f;
     bool in = false;
     const std::size_t n = pts.size();
@@ -329,7 +318,8 @@ float SdPolygon(float x, float y, const std::vector<std::array<float, 2>>& pts)
         const auto& a = pts[i];
         const auto& b = pts[j];
         d = std::min(d, SdSegment(x, y, a[0], a[1], b[0], b[1]));
-        if ((a[1] > y) != (b[1] > y) && x < (b[0] - a[0]) * (y - a[1]) / (b[1] - a[1]) + a[0]) in = !in;
+        if ((a[1] > y) != (b[1] > y) && x < (b[0] - a[0]) * (y - a[1]) / (b[1] - a[1]) + a[0])
+            in = !in;
     }
     return in ? -d : d;
 }
@@ -346,8 +336,8 @@ struct Picture {
 };
 
 struct QuantOptions {
-    float dither = 0.0f;    // amplitude of the ordered dither, in 0..255 units
-    bool colourKey = false; // reserve index 0 for kTransparent
+    float dither = 0.0f;     // amplitude of the ordered dither, in 0..255 units
+    bool colourKey = false;  // reserve index 0 for kTransparent
 };
 
 struct Bin {
@@ -355,15 +345,13 @@ struct Bin {
     double n;       // pixel count
 };
 
-float Dist2(float r1, float g1, float b1, float r2, float g2, float b2)
-{
+float Dist2(float r1, float g1, float b1, float r2, float g2, float b2) {
     const float dr = r1 - r2, dg = g1 - g2, db = b1 - b2;
     return 3.0f * dr * dr + 4.0f * dg * dg + 2.0f * db * db;
 }
 
 // Median cut over the histogram bins, then k-means to settle the entries.
-std::vector<std::array<float, 3>> BuildPalette(const std::vector<Bin>& bins, int want)
-{
+std::vector<std::array<float, 3>> BuildPalette(const std::vector<Bin>& bins, int want) {
     std::vector<std::vector<int>> boxes(1);
     for (int i = 0; i < int(bins.size()); ++i) boxes[0].push_back(i);
 
@@ -468,8 +456,7 @@ std::vector<std::array<float, 3>> BuildPalette(const std::vector<Bin>& bins, int
 
 int ToByte(float v) { return std::clamp(int(std::lround(v)), 0, 255); }
 
-Picture Quantise(const Image& img, const QuantOptions& opt)
-{
+Picture Quantise(const Image& img, const QuantOptions& opt) {
     static const int kBayer[64] = {0,  32, 8,  40, 2,  34, 10, 42, 48, 16, 56, 24, 50, 18, 58, 26,
                                    12, 44, 4,  36, 14, 46, 6,  38, 60, 28, 52, 20, 62, 30, 54, 22,
                                    3,  35, 11, 43, 1,  33, 9,  41, 51, 19, 59, 27, 49, 17, 57, 25,
@@ -503,7 +490,8 @@ Picture Quantise(const Image& img, const QuantOptions& opt)
     }
     std::vector<Bin> bins;
     for (const Bin& bn : binOf)
-        if (bn.n > 0) bins.push_back({float(bn.r / bn.n), float(bn.g / bn.n), float(bn.b / bn.n), bn.n});
+        if (bn.n > 0)
+            bins.push_back({float(bn.r / bn.n), float(bn.g / bn.n), float(bn.b / bn.n), bn.n});
 
     const int first = opt.colourKey ? 1 : 0;
     std::vector<std::array<float, 3>> pal = BuildPalette(bins, 256 - first);
@@ -519,7 +507,9 @@ Picture Quantise(const Image& img, const QuantOptions& opt)
     if (opt.colourKey) entries[0] = {255, 0, 255};
     const int used = first + int(pal.size());
     for (int k = 0; k < 256; ++k)
-        for (int c = 0; c < 3; ++c) pic.palette[std::size_t(k * 3 + c)] = std::uint8_t(entries[std::size_t(k)][std::size_t(c)]);
+        for (int c = 0; c < 3; ++c)
+            pic.palette[std::size_t(k * 3 + c)] =
+                std::uint8_t(entries[std::size_t(k)][std::size_t(c)]);
 
     std::unordered_map<std::uint32_t, std::uint8_t> cache;
     pic.index.resize(count);
@@ -542,7 +532,8 @@ Picture Quantise(const Image& img, const QuantOptions& opt)
         float bd = 1e30f;
         for (int k = first; k < used; ++k) {
             const auto& e = entries[std::size_t(k)];
-            const float dd = Dist2(float(r), float(g), float(b), float(e[0]), float(e[1]), float(e[2]));
+            const float dd =
+                Dist2(float(r), float(g), float(b), float(e[0]), float(e[1]), float(e[2]));
             if (dd < bd) {
                 bd = dd;
                 best = k;
@@ -557,14 +548,12 @@ Picture Quantise(const Image& img, const QuantOptions& opt)
 // ---------------------------------------------------------------------------
 // PCX output
 
-void Put16(std::vector<std::uint8_t>& out, std::size_t at, int v)
-{
+void Put16(std::vector<std::uint8_t>& out, std::size_t at, int v) {
     out[at] = std::uint8_t(v & 255);
     out[at + 1] = std::uint8_t((v >> 8) & 255);
 }
 
-std::vector<std::uint8_t> EncodePcx(const Picture& pic)
-{
+std::vector<std::uint8_t> EncodePcx(const Picture& pic) {
     const int bytesPerLine = (pic.w + 1) & ~1;
     std::vector<std::uint8_t> out(128, 0);
     out[0] = 10;  // manufacturer
@@ -606,8 +595,7 @@ std::vector<std::uint8_t> EncodePcx(const Picture& pic)
     return out;
 }
 
-bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& data)
-{
+bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& data) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (!f) {
         std::cerr << "makegfx: cannot open " << path.string() << " for writing\n";
@@ -625,8 +613,7 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t
 }  // namespace
 }  // namespace gfx
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: makegfx OUTDIR\n";
         return 2;

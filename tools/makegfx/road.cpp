@@ -22,28 +22,25 @@ namespace {
 constexpr int kWidth = 660;
 constexpr int kHeight = 480;
 
-int WrapY(int y)
-{
+int WrapY(int y) {
     y %= kHeight;
     return y < 0 ? y + kHeight : y;
 }
 
 // Noise with a feature size of roughly `cell` pixels that repeats every kHeight rows.
-float TiledNoise(float x, float y, float cell, int seed)
-{
+float TiledNoise(float x, float y, float cell, int seed) {
     const int py = std::max(1, int(std::lround(float(kHeight) / cell)));
     return Noise(x / cell, y * float(py) / float(kHeight), seed, 0, py);
 }
 
-float TiledFbm(float x, float y, float cell, int seed, int octaves)
-{
+float TiledFbm(float x, float y, float cell, int seed, int octaves) {
     const int py = std::max(1, int(std::lround(float(kHeight) / cell)));
     return Fbm(x / cell, y * float(py) / float(kHeight), seed, octaves, 0, py);
 }
 
 // Lane geometry.
 constexpr float kLanes[] = {132.0f, 187.0f, 242.0f, 402.0f, 457.0f, 512.0f};
-constexpr float kGoodLeft0 = 157.0f;   // good asphalt, left carriageway
+constexpr float kGoodLeft0 = 157.0f;  // good asphalt, left carriageway
 constexpr float kGoodLeft1 = 274.0f;
 constexpr float kGoodRight0 = 371.0f;  // right carriageway
 constexpr float kGoodRight1 = 546.0f;
@@ -51,20 +48,20 @@ constexpr float kGoodRight1 = 546.0f;
 // ---------------------------------------------------------------------------
 // Surfaces
 
-Col Asphalt(int x, int y, int seed)
-{
+Col Asphalt(int x, int y, int seed) {
     const float mottle = TiledFbm(float(x), float(y), 40.0f, seed, 3) - 0.5f;
     const float fine = TiledNoise(float(x), float(y), 3.0f, seed + 5) - 0.5f;
     float v = 86.0f + mottle * 16.0f + fine * 8.0f;
     v += RndS(x, y, seed) * 9.0f;
     const float grit = Rnd(x, y, seed + 1);
-    if (grit < 0.05f) v += 20.0f;
-    else if (grit > 0.965f) v -= 16.0f;
+    if (grit < 0.05f)
+        v += 20.0f;
+    else if (grit > 0.965f)
+        v -= 16.0f;
     return {v * 0.97f, v * 0.98f, v * 1.04f};
 }
 
-Col Grass(int x, int y, int seed)
-{
+Col Grass(int x, int y, int seed) {
     const float n = TiledFbm(float(x), float(y), 36.0f, seed, 4);
     const float dry = TiledFbm(float(x) + 311.0f, float(y), 60.0f, seed + 1, 3);
     Col g = Mix(Rgb(40, 86, 30), Rgb(92, 146, 48), Smoothstep(0.2f, 0.8f, n));
@@ -74,15 +71,16 @@ Col Grass(int x, int y, int seed)
     g = g + Col{blade * 0.55f, blade, blade * 0.35f};
     // Tiny flowers here and there.
     const float f = Rnd(x, y, seed + 4);
-    if (f < 0.0012f) g = Rgb(235, 230, 120);
-    else if (f < 0.0020f) g = Rgb(230, 235, 240);
+    if (f < 0.0012f)
+        g = Rgb(235, 230, 120);
+    else if (f < 0.0020f)
+        g = Rgb(230, 235, 240);
     return g;
 }
 
-Col Gravel(int x, int y, int seed)
-{
+Col Gravel(int x, int y, int seed) {
     static const Col kStones[] = {Rgb(150, 144, 132), Rgb(118, 113, 106), Rgb(172, 166, 152),
-                                 Rgb(98, 96, 94),    Rgb(138, 126, 108), Rgb(160, 150, 128)};
+                                  Rgb(98, 96, 94),    Rgb(138, 126, 108), Rgb(160, 150, 128)};
     const int cx = (x + int(Hash4(y / 2, seed) & 1)) / 2, cy = y / 2;
     const Col s = kStones[Hash4(cx, cy, seed) % 6];
     // Each pebble lit from the top left.
@@ -92,21 +90,19 @@ Col Gravel(int x, int y, int seed)
 }
 
 // Granite / concrete kerb stones along a strip [x0, x1), blocks `len` rows.
-Col Kerb(int x, int y, int x0, int x1, int len, int seed, Col base)
-{
+Col Kerb(int x, int y, int x0, int x1, int len, int seed, Col base) {
     const int block = y / len, v = y % len;
     const int u = x - x0, wdt = x1 - x0;
     Col c = base * (0.94f + 0.12f * Rnd(block, seed)) + Grey(RndS(x, y, seed) * 7.0f);
-    if (v == 0) return c * 0.45f;                 // joint
+    if (v == 0) return c * 0.45f;  // joint
     if (v == 1) c = c * 1.08f;
-    if (u == 0) c = c * 1.15f;                    // lit edge
-    if (u == wdt - 1) c = c * 0.7f;               // shaded edge
+    if (u == 0) c = c * 1.15f;       // lit edge
+    if (u == wdt - 1) c = c * 0.7f;  // shaded edge
     return c;
 }
 
 // Cobbles in rows of 10 pixels (48 rows per picture).
-Col Cobble(int x, int y)
-{
+Col Cobble(int x, int y) {
     const int row = y / 10;
     const int v = y % 10;
     Rng rng(std::uint32_t(row * 7919 + 17));
@@ -127,7 +123,7 @@ Col Cobble(int x, int y)
     if (Rnd(x, y, 92) < 0.15f) joint = Rgb(112, 100, 80);  // sand
     if (sd > 0.0f) return joint;
     static const Col kTones[] = {Rgb(122, 118, 112), Rgb(104, 104, 110), Rgb(134, 124, 110),
-                                Rgb(112, 108, 100), Rgb(96, 94, 92),    Rgb(128, 126, 122)};
+                                 Rgb(112, 108, 100), Rgb(96, 94, 92),    Rgb(128, 126, 122)};
     Col c = kTones[Hash4(row, k, 5) % 6];
     // Domed top, lit from the upper left.
     const float nx = (u - cu) / cu, ny = (fv - cv) / cv;
@@ -150,15 +146,13 @@ struct Canopy {
     std::vector<float> h;   // height, <0 = none
     std::vector<int> tree;  // which tree
     float& At(int x, int y) { return h[std::size_t(y) * kWidth + std::size_t(x)]; }
-    float Get(int x, int y) const
-    {
+    float Get(int x, int y) const {
         if (x < 0 || x >= kWidth) return -1.0f;
         return h[std::size_t(WrapY(y)) * kWidth + std::size_t(x)];
     }
 };
 
-float TreeHeight(const Tree& t, float dx, float dy)
-{
+float TreeHeight(const Tree& t, float dx, float dy) {
     if (t.kind == 1) {
         // Conifer: a spiky cone.
         const float d = std::hypot(dx, dy);
@@ -189,8 +183,7 @@ float TreeHeight(const Tree& t, float dx, float dy)
     return best;
 }
 
-Canopy BuildCanopy(const std::vector<Tree>& trees)
-{
+Canopy BuildCanopy(const std::vector<Tree>& trees) {
     Canopy c;
     c.h.assign(std::size_t(kWidth) * kHeight, -1.0f);
     c.tree.assign(std::size_t(kWidth) * kHeight, -1);
@@ -215,13 +208,13 @@ Canopy BuildCanopy(const std::vector<Tree>& trees)
     return c;
 }
 
-std::vector<Tree> PlantTrees()
-{
+std::vector<Tree> PlantTrees() {
     std::vector<Tree> trees;
     Rng rng(4242);
     // Two rows of trees on each side, evenly spread with jitter so the wrap
     // at the top and bottom is not visible.
-    auto row = [&](int count, float x0, float x1, float r0, float r1, float conifers, int kind, float phase) {
+    auto row = [&](int count, float x0, float x1, float r0, float r1, float conifers, int kind,
+                   float phase) {
         for (int i = 0; i < count; ++i) {
             Tree t;
             t.y = (float(i) + phase + rng.Range(-0.3f, 0.3f)) * float(kHeight) / float(count);
@@ -249,14 +242,17 @@ std::vector<Tree> PlantTrees()
     return trees;
 }
 
-Col TreeColour(const Tree& t, int x, int y)
-{
-    static const Col kBroad[] = {Rgb(46, 98, 36), Rgb(64, 112, 40), Rgb(38, 86, 44), Rgb(96, 124, 44)};
+Col TreeColour(const Tree& t, int x, int y) {
+    static const Col kBroad[] = {Rgb(46, 98, 36), Rgb(64, 112, 40), Rgb(38, 86, 44),
+                                 Rgb(96, 124, 44)};
     static const Col kBush[] = {Rgb(70, 120, 44), Rgb(56, 108, 50), Rgb(90, 130, 52)};
     Col c;
-    if (t.kind == 1) c = Rgb(30, 70, 46);
-    else if (t.kind == 2) c = kBush[std::uint32_t(t.seed) % 3];
-    else c = kBroad[std::uint32_t(t.seed) % 4];
+    if (t.kind == 1)
+        c = Rgb(30, 70, 46);
+    else if (t.kind == 2)
+        c = kBush[std::uint32_t(t.seed) % 3];
+    else
+        c = kBroad[std::uint32_t(t.seed) % 4];
     return c + Grey(RndS(x, y, 700) * 5.0f);
 }
 
@@ -264,15 +260,14 @@ Col TreeColour(const Tree& t, int x, int y)
 // Painting helpers with vertical wrap
 
 void BlendWrapped(Image& img, int x, int y, Col c, float a) { img.Blend(x, WrapY(y), c, a); }
-void DarkenWrapped(Image& img, int x, int y, float f)
-{
+void DarkenWrapped(Image& img, int x, int y, float f) {
     if (x < 0 || x >= kWidth) return;
     img.Darken(x, WrapY(y), f);
 }
 
 // A crack: a wobbly dark hairline with a lighter lip, wrapped vertically.
-void Crack(Image& img, float x, float y, float dir, int steps, int seed, float x0, float x1, float strength = 1.0f)
-{
+void Crack(Image& img, float x, float y, float dir, int steps, int seed, float x0, float x1,
+           float strength = 1.0f) {
     Rng rng{std::uint32_t(seed)};
     for (int i = 0; i < steps; ++i) {
         dir += rng.Range(-0.5f, 0.5f);
@@ -283,14 +278,14 @@ void Crack(Image& img, float x, float y, float dir, int steps, int seed, float x
         DarkenWrapped(img, ix, iy, 1.0f - 0.45f * strength);
         BlendWrapped(img, ix + 1, iy + 1, Rgb(120, 120, 122), 0.25f * strength);
         if (rng.Uniform() < 0.04f) {  // little branch
-            Crack(img, x, y, dir + rng.Range(-1.4f, 1.4f), steps / 4, int(rng.Next() % 9999u), x0, x1, strength);
+            Crack(img, x, y, dir + rng.Range(-1.4f, 1.4f), steps / 4, int(rng.Next() % 9999u), x0,
+                  x1, strength);
         }
     }
 }
 
 // Soft dark blob of spilt oil.
-void OilStain(Image& img, float cx, float cy, float r, int seed)
-{
+void OilStain(Image& img, float cx, float cy, float r, int seed) {
     const int ir = int(r * 1.6f) + 2;
     for (int dy = -ir; dy <= ir; ++dy)
         for (int dx = -ir; dx <= ir; ++dx) {
@@ -308,15 +303,15 @@ void OilStain(Image& img, float cx, float cy, float r, int seed)
 }
 
 // A pair of black skid marks, gently curving.
-void SkidMarks(Image& img, float x, float y, float len, float bend, int seed)
-{
+void SkidMarks(Image& img, float x, float y, float len, float bend, int seed) {
     for (int side = -1; side <= 1; side += 2)
         for (int i = 0; i < int(len); ++i) {
             const float t = float(i) / len;
             const float cx = x + float(side) * 11.0f + bend * t * t;
             const float fade = Smoothstep(0.0f, 0.15f, t) * Smoothstep(1.0f, 0.7f, t);
             for (int dx = -2; dx <= 2; ++dx) {
-                const float a = fade * (1.0f - float(std::abs(dx)) * 0.3f) * (0.7f + 0.3f * Rnd(i, dx, seed));
+                const float a =
+                    fade * (1.0f - float(std::abs(dx)) * 0.3f) * (0.7f + 0.3f * Rnd(i, dx, seed));
                 DarkenWrapped(img, int(cx) + dx, int(y) + i, 1.0f - 0.4f * a);
             }
         }
@@ -324,8 +319,7 @@ void SkidMarks(Image& img, float x, float y, float len, float bend, int seed)
 
 }  // namespace
 
-Image DrawRoad()
-{
+Image DrawRoad() {
     Image img(kWidth, kHeight);
 
     // Ragged edges between materials, all wrapping with the picture.
@@ -338,10 +332,13 @@ Image DrawRoad()
     for (int y = 0; y < kHeight; ++y)
         for (int x = 96; x < 166; ++x) {
             const float n = TiledFbm(float(x), float(y), 22.0f, 77, 3);
-            const float bias = 0.32f * Smoothstep(138.0f, 157.0f, float(x)) - 0.1f * Smoothstep(118.0f, 104.0f, float(x));
+            const float bias = 0.32f * Smoothstep(138.0f, 157.0f, float(x)) -
+                               0.1f * Smoothstep(118.0f, 104.0f, float(x));
             remnant[std::size_t(y) * kWidth + std::size_t(x)] = (n + bias > 0.56f) ? 1.0f : 0.0f;
         }
-    auto rem = [&](int x, int y) { return remnant[std::size_t(WrapY(y)) * kWidth + std::size_t(std::clamp(x, 0, kWidth - 1))]; };
+    auto rem = [&](int x, int y) {
+        return remnant[std::size_t(WrapY(y)) * kWidth + std::size_t(std::clamp(x, 0, kWidth - 1))];
+    };
 
     // --- Base materials -----------------------------------------------------
     for (int y = 0; y < kHeight; ++y) {
@@ -351,9 +348,12 @@ Image DrawRoad()
         for (int x = 0; x < kWidth; ++x) {
             const float fx = float(x) + 0.5f;
             Col c;
-            if (fx < grassL) c = Grass(x, y, 10);
-            else if (x < 97) c = Gravel(x, y, 20);
-            else if (x < 103) c = Kerb(x, y, 97, 103, 30, 40, Rgb(150, 148, 144));
+            if (fx < grassL)
+                c = Grass(x, y, 10);
+            else if (x < 97)
+                c = Gravel(x, y, 20);
+            else if (x < 103)
+                c = Kerb(x, y, 97, 103, 30, 40, Rgb(150, 148, 144));
             else if (fx < goodL) {
                 // Old outer lane: cobbles, partly still under cracked asphalt.
                 if (rem(x, y) > 0.5f) {
@@ -365,15 +365,23 @@ Image DrawRoad()
                     c = a;
                 } else {
                     c = Cobble(x, y);
-                    if (rem(x - 1, y - 1) > 0.5f || rem(x - 1, y) > 0.5f || rem(x, y - 1) > 0.5f) c = c * 0.55f;
+                    if (rem(x - 1, y - 1) > 0.5f || rem(x - 1, y) > 0.5f || rem(x, y - 1) > 0.5f)
+                        c = c * 0.55f;
                 }
-            } else if (x < int(kGoodLeft1)) c = Asphalt(x, y, 60);
-            else if (x < 280) c = Kerb(x, y, 274, 280, 24, 41, Rgb(168, 168, 164));
-            else if (x < 365) c = Grass(x, y, 11);
-            else if (x < int(kGoodRight0)) c = Kerb(x, y, 365, 371, 24, 42, Rgb(168, 168, 164));
-            else if (x < int(kGoodRight1)) c = Asphalt(x, y, 61);
-            else if (fx < grassR) c = Gravel(x, y, 21);
-            else c = Grass(x, y, 12);
+            } else if (x < int(kGoodLeft1))
+                c = Asphalt(x, y, 60);
+            else if (x < 280)
+                c = Kerb(x, y, 274, 280, 24, 41, Rgb(168, 168, 164));
+            else if (x < 365)
+                c = Grass(x, y, 11);
+            else if (x < int(kGoodRight0))
+                c = Kerb(x, y, 365, 371, 24, 42, Rgb(168, 168, 164));
+            else if (x < int(kGoodRight1))
+                c = Asphalt(x, y, 61);
+            else if (fx < grassR)
+                c = Gravel(x, y, 21);
+            else
+                c = Grass(x, y, 12);
             img.At(x, y) = c;
         }
     }
@@ -387,12 +395,15 @@ Image DrawRoad()
     // --- Tyre tracks and oil line in each lane ------------------------------
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
-            const bool good = (x >= int(kGoodLeft0) && x < int(kGoodLeft1)) || (x >= int(kGoodRight0) && x < int(kGoodRight1));
+            const bool good = (x >= int(kGoodLeft0) && x < int(kGoodLeft1)) ||
+                              (x >= int(kGoodRight0) && x < int(kGoodRight1));
             const bool worn = x >= 103 && x < int(kGoodLeft0);
             if (!good && !worn) continue;
             float dark = 0.0f;
             for (std::size_t i = 0; i < std::size(kLanes); ++i) {
-                const float c = kLanes[i] + 1.2f * std::sin(6.2831853f * float(y) * 2.0f / float(kHeight) + float(i));
+                const float c =
+                    kLanes[i] +
+                    1.2f * std::sin(6.2831853f * float(y) * 2.0f / float(kHeight) + float(i));
                 for (int s = -1; s <= 1; s += 2) {
                     const float d = float(x) + 0.5f - (c + float(s) * 11.5f);
                     dark += 0.17f * std::exp(-d * d / (2.0f * 2.6f * 2.6f));
@@ -426,7 +437,8 @@ Image DrawRoad()
     struct Hole {
         float x, y, rx, ry;
     };
-    constexpr Hole kHoles[] = {{126.0f, 215.0f, 7.0f, 5.0f}, {140.0f, 470.0f, 5.0f, 6.5f}, {116.0f, 395.0f, 4.5f, 3.5f}};
+    constexpr Hole kHoles[] = {
+        {126.0f, 215.0f, 7.0f, 5.0f}, {140.0f, 470.0f, 5.0f, 6.5f}, {116.0f, 395.0f, 4.5f, 3.5f}};
     for (const Hole& h : kHoles)
         for (int dy = -10; dy <= 10; ++dy)
             for (int dx = -10; dx <= 10; ++dx) {
@@ -436,7 +448,8 @@ Image DrawRoad()
                 const int x = int(h.x) + dx, y = int(h.y) + dy;
                 if (d < 1.0f) {
                     // Water at the bottom, reflecting the sky a little.
-                    Col water = Mix(Rgb(40, 44, 52), Rgb(86, 96, 112), Clamp01(0.5f - fy * 0.5f - fx * 0.3f));
+                    Col water = Mix(Rgb(40, 44, 52), Rgb(86, 96, 112),
+                                    Clamp01(0.5f - fy * 0.5f - fx * 0.3f));
                     if (d > 0.8f) water = (fx + fy > 0.0f) ? Rgb(118, 108, 96) : Rgb(34, 30, 28);
                     BlendWrapped(img, x, y, water, 1.0f);
                 } else if (d < 1.25f) {
@@ -491,12 +504,14 @@ Image DrawRoad()
     Rng crackRng(99);
     for (int i = 0; i < 16; ++i) {  // lots in the old lane
         const float x = crackRng.Range(106.0f, 154.0f), y = crackRng.Range(0.0f, float(kHeight));
-        Crack(img, x, y, crackRng.Range(-0.6f, 0.6f), 30 + int(crackRng.Next() % 40u), int(crackRng.Next() % 9999u), 104.0f,
-              158.0f);
+        Crack(img, x, y, crackRng.Range(-0.6f, 0.6f), 30 + int(crackRng.Next() % 40u),
+              int(crackRng.Next() % 9999u), 104.0f, 158.0f);
     }
-    constexpr float kFewCracks[][2] = {{170.0f, 250.0f}, {258.0f, 80.0f}, {385.0f, 300.0f}, {530.0f, 430.0f}, {470.0f, 30.0f}};
+    constexpr float kFewCracks[][2] = {
+        {170.0f, 250.0f}, {258.0f, 80.0f}, {385.0f, 300.0f}, {530.0f, 430.0f}, {470.0f, 30.0f}};
     for (const auto& c : kFewCracks)
-        Crack(img, c[0], c[1], crackRng.Range(-0.8f, 0.8f), 40, int(crackRng.Next() % 9999u), c[0] - 14.0f, c[0] + 14.0f, 0.6f);
+        Crack(img, c[0], c[1], crackRng.Range(-0.8f, 0.8f), 40, int(crackRng.Next() % 9999u),
+              c[0] - 14.0f, c[0] + 14.0f, 0.6f);
 
     // --- Crash barrier in the middle of the reservation ----------------------
     // Shadow first (the sun is to the upper left).
@@ -544,7 +559,8 @@ Image DrawRoad()
         for (int x = 0; x < kWidth; ++x) {
             const float hc = canopy.Get(x, y);
             if (hc < 0.0f) continue;
-            const Tree& t = trees[std::size_t(canopy.tree[std::size_t(y) * kWidth + std::size_t(x)])];
+            const Tree& t =
+                trees[std::size_t(canopy.tree[std::size_t(y) * kWidth + std::size_t(x)])];
             auto hget = [&](int xx, int yy) {
                 const float v = canopy.Get(xx, yy);
                 return v < 0.0f ? 0.0f : v;
@@ -569,7 +585,8 @@ Image DrawRoad()
         const int posts[][2] = {{92, k * 80 + 20}, {551, k * 80 + 60}};
         for (const auto& p : posts) {
             for (int dy = 0; dy < 3; ++dy)
-                for (int dx = 0; dx < 3; ++dx) BlendWrapped(img, p[0] + dx + 2, p[1] + dy + 3, Rgb(0, 0, 0), 0.35f);
+                for (int dx = 0; dx < 3; ++dx)
+                    BlendWrapped(img, p[0] + dx + 2, p[1] + dy + 3, Rgb(0, 0, 0), 0.35f);
             for (int dy = 0; dy < 3; ++dy)
                 for (int dx = 0; dx < 3; ++dx) {
                     Col c = dy == 0 ? Rgb(30, 30, 30) : Rgb(236, 236, 230);

@@ -28,13 +28,12 @@ struct ChromeStyle {
     Col glow;
     float glowSigma, glowAlpha;
     float shadowDx, shadowDy, shadowAlpha;
-    float bevel;               // blur radius used as the bevel height field
-    int trails;                // motion trails to the left
+    float bevel;  // blur radius used as the bevel height field
+    int trails;   // motion trails to the left
     float trailStep;
 };
 
-Mask Dilate(const Mask& m, float r)
-{
+Mask Dilate(const Mask& m, float r) {
     Mask out = m;
     const int ir = int(std::ceil(r));
     for (int y = 0; y < m.h; ++y)
@@ -52,18 +51,17 @@ Mask Dilate(const Mask& m, float r)
     return out;
 }
 
-Col ChromeEnv(const ChromeStyle& st, float t)
-{
+Col ChromeEnv(const ChromeStyle& st, float t) {
     if (t < 0.5f) return Mix(st.skyTop, st.skyLow, Smoothstep(0.0f, 0.5f, t));
     if (t < 0.56f) return Mix(st.skyLow * 0.4f, st.groundTop, (t - 0.5f) / 0.06f);
     return Mix(st.groundTop, st.groundLow, Smoothstep(0.56f, 1.0f, t));
 }
 
 // Draws text in chrome, centred on centreX, glyph tops at y.
-void ChromeText(Image& img, const std::string& text, float cell, float gap, float shear, float centreX, int y,
-                const ChromeStyle& st)
-{
-    const int pad = int(std::ceil(st.outlineW + st.glowSigma * 2.5f + std::max(st.shadowDx, st.shadowDy))) + 2;
+void ChromeText(Image& img, const std::string& text, float cell, float gap, float shear,
+                float centreX, int y, const ChromeStyle& st) {
+    const int pad =
+        int(std::ceil(st.outlineW + st.glowSigma * 2.5f + std::max(st.shadowDx, st.shadowDy))) + 2;
     const Mask m = TextMask(text, Font::kLogo, cell, gap, shear, pad);
     const Mask outline = Dilate(m, st.outlineW);
     const int ox = int(std::lround(centreX - float(m.w) * 0.5f)), oy = y - pad;
@@ -74,7 +72,8 @@ void ChromeText(Image& img, const std::string& text, float cell, float gap, floa
         const std::vector<float> g = BlurMask(outline, st.glowSigma);
         for (int j = 0; j < m.h; ++j)
             for (int i = 0; i < m.w; ++i)
-                img.Add(ox + i, oy + j, st.glow, g[std::size_t(j) * std::size_t(m.w) + std::size_t(i)] * st.glowAlpha);
+                img.Add(ox + i, oy + j, st.glow,
+                        g[std::size_t(j) * std::size_t(m.w) + std::size_t(i)] * st.glowAlpha);
     }
     // Drop shadow.
     for (int j = 0; j < m.h; ++j)
@@ -110,14 +109,16 @@ void ChromeText(Image& img, const std::string& text, float cell, float gap, floa
         for (int i = 0; i < m.w; ++i) {
             const float a = m.At(i, j);
             if (a <= 0.0f) continue;
-            float nx = -(heightAt(i + 1, j) - heightAt(i - 1, j)) * k, ny = -(heightAt(i, j + 1) - heightAt(i, j - 1)) * k, nz = 1.0f;
+            float nx = -(heightAt(i + 1, j) - heightAt(i - 1, j)) * k,
+                  ny = -(heightAt(i, j + 1) - heightAt(i, j - 1)) * k, nz = 1.0f;
             const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
             nx /= len;
             ny /= len;
             nz /= len;
             const float t = (float(j) + 0.5f - top) / height + ny * 0.45f;
             const float dif = std::max(0.0f, nx * lx + ny * ly + nz * lz);
-            const float shine = std::pow(std::max(0.0f, (nx * hx0 + ny * hy0 + nz * hz0) / hl), 24.0f);
+            const float shine =
+                std::pow(std::max(0.0f, (nx * hx0 + ny * hy0 + nz * hz0) / hl), 24.0f);
             // Edges facing away from the light sink into shadow.
             Col c = ChromeEnv(st, Clamp01(t)) * (0.45f + 0.65f * dif) + Grey(230.0f * shine);
             img.Blend(ox + i, oy + j, c, a);
@@ -127,15 +128,17 @@ void ChromeText(Image& img, const std::string& text, float cell, float gap, floa
 // ---------------------------------------------------------------------------
 // Shared panel bits
 
-void ClampImage(Image& img)
-{
-    for (Col& c : img.px) c = {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f), std::clamp(c.b, 0.0f, 255.0f)};
+void ClampImage(Image& img) {
+    for (Col& c : img.px)
+        c = {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f),
+             std::clamp(c.b, 0.0f, 255.0f)};
 }
 
 // Darkens a rounded rectangle towards `tone`, feathered over `soft` pixels.
-void ShadePanel(Image& img, float x0, float y0, float x1, float y1, float radius, float soft, Col tone, float amount)
-{
-    const float cx = 0.5f * (x0 + x1), cy = 0.5f * (y0 + y1), hx = 0.5f * (x1 - x0), hy = 0.5f * (y1 - y0);
+void ShadePanel(Image& img, float x0, float y0, float x1, float y1, float radius, float soft,
+                Col tone, float amount) {
+    const float cx = 0.5f * (x0 + x1), cy = 0.5f * (y0 + y1), hx = 0.5f * (x1 - x0),
+                hy = 0.5f * (y1 - y0);
     for (int y = int(y0 - soft) - 1; y <= int(y1 + soft) + 1; ++y)
         for (int x = int(x0 - soft) - 1; x <= int(x1 + soft) + 1; ++x) {
             if (!img.Inside(x, y)) continue;
@@ -146,25 +149,25 @@ void ShadePanel(Image& img, float x0, float y0, float x1, float y1, float radius
 }
 
 // A small domed rivet lit from the upper left.
-void Rivet(Image& img, float cx, float cy, float r)
-{
-    PaintSdf(img, int(cx - r - 3), int(cy - r - 3), int(cx + r + 4), int(cy + r + 4),
-             [&](float x, float y) { return SdCircle(x, y, cx + 1.2f, cy + 1.2f, r); },
-             [](float, float) { return Rgb(10, 10, 14); }, 0.5f);
-    PaintSdf(img, int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3),
-             [&](float x, float y) { return SdCircle(x, y, cx, cy, r); },
-             [&](float x, float y) {
-                 const float nx = (x - cx) / r, ny = (y - cy) / r;
-                 const float lit = Clamp01(0.55f - 0.5f * (nx + ny) * 0.8f);
-                 Col c = Mix(Rgb(70, 72, 80), Rgb(220, 224, 232), lit);
-                 if (std::hypot(nx + 0.35f, ny + 0.35f) < 0.3f) c = Rgb(250, 250, 255);
-                 return c;
-             });
+void Rivet(Image& img, float cx, float cy, float r) {
+    PaintSdf(
+        img, int(cx - r - 3), int(cy - r - 3), int(cx + r + 4), int(cy + r + 4),
+        [&](float x, float y) { return SdCircle(x, y, cx + 1.2f, cy + 1.2f, r); },
+        [](float, float) { return Rgb(10, 10, 14); }, 0.5f);
+    PaintSdf(
+        img, int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3),
+        [&](float x, float y) { return SdCircle(x, y, cx, cy, r); },
+        [&](float x, float y) {
+            const float nx = (x - cx) / r, ny = (y - cy) / r;
+            const float lit = Clamp01(0.55f - 0.5f * (nx + ny) * 0.8f);
+            Col c = Mix(Rgb(70, 72, 80), Rgb(220, 224, 232), lit);
+            if (std::hypot(nx + 0.35f, ny + 0.35f) < 0.3f) c = Rgb(250, 250, 255);
+            return c;
+        });
 }
 
 // Recessed (inset) or raised bevel frame around a rectangle.
-void BevelFrame(Image& img, int x0, int y0, int x1, int y1, int width, bool inset, float strength)
-{
+void BevelFrame(Image& img, int x0, int y0, int x1, int y1, int width, bool inset, float strength) {
     for (int i = 0; i < width; ++i) {
         const float f = strength * (1.0f - float(i) / float(width));
         const Col dark = Rgb(0, 0, 0), light = Rgb(255, 255, 255);
@@ -188,25 +191,26 @@ constexpr float kVanishX = 330.0f;
 constexpr float kRoadScale = 1.2f;  // screen pixels per world unit per row below the horizon
 constexpr float kDepthK = 1000.0f;  // depth = kDepthK / rows below the horizon
 
-Col SkyAt(float y)
-{
+Col SkyAt(float y) {
     struct Stop {
         float t;
         Col c;
     };
-    static const Stop kStops[] = {{0.0f, Rgb(6, 6, 30)},     {0.3f, Rgb(26, 18, 68)},  {0.55f, Rgb(86, 32, 106)},
-                                 {0.75f, Rgb(178, 56, 100)}, {0.9f, Rgb(240, 110, 80)}, {1.0f, Rgb(255, 172, 92)}};
+    static const Stop kStops[] = {{0.0f, Rgb(6, 6, 30)},     {0.3f, Rgb(26, 18, 68)},
+                                  {0.55f, Rgb(86, 32, 106)}, {0.75f, Rgb(178, 56, 100)},
+                                  {0.9f, Rgb(240, 110, 80)}, {1.0f, Rgb(255, 172, 92)}};
     const float t = Clamp01(y / kHorizon);
     for (std::size_t i = 1; i < std::size(kStops); ++i)
-        if (t <= kStops[i].t) return Mix(kStops[i - 1].c, kStops[i].c, (t - kStops[i - 1].t) / (kStops[i].t - kStops[i - 1].t));
+        if (t <= kStops[i].t)
+            return Mix(kStops[i - 1].c, kStops[i].c,
+                       (t - kStops[i - 1].t) / (kStops[i].t - kStops[i - 1].t));
     return kStops[std::size(kStops) - 1].c;
 }
 
 const Col kHaze = Rgb(190, 84, 104);
 
 // Colour of the ground / road at a screen position below the horizon.
-Col GroundAt(float x, float y)
-{
+Col GroundAt(float x, float y) {
     const float dy = y - kHorizon;
     const float z = kDepthK / dy;
     const float worldX = (x - kVanishX) / (dy * kRoadScale);
@@ -240,8 +244,7 @@ Col GroundAt(float x, float y)
 
 }  // namespace
 
-Image DrawTitle()
-{
+Image DrawTitle() {
     Image img(kTW, kTH);
 
     // --- Sky ------------------------------------------------------------------
@@ -252,7 +255,8 @@ Image DrawTitle()
         for (int x = 0; x < kTW; ++x) {
             const float r = Rnd(x, y, 501);
             const float fade = 1.0f - float(y) / 170.0f;
-            if (r < 0.0022f) img.Add(x, y, Rgb(255, 250, 240), (0.35f + 0.6f * Rnd(x, y, 502)) * fade);
+            if (r < 0.0022f)
+                img.Add(x, y, Rgb(255, 250, 240), (0.35f + 0.6f * Rnd(x, y, 502)) * fade);
             if (r < 0.00018f) {
                 for (int d = 1; d <= 2; ++d) {
                     const float a = 0.5f * fade / float(d);
@@ -271,24 +275,25 @@ Image DrawTitle()
             const float d = std::hypot(float(x) + 0.5f - sunX, (float(y) + 0.5f - sunY) * 1.15f);
             img.Add(x, y, Rgb(255, 120, 70), 0.45f * std::exp(-d / 70.0f));
         }
-    PaintSdf(img, int(sunX - sunR - 2), int(sunY - sunR - 2), int(sunX + sunR + 2), int(kHorizon),
-             [&](float x, float y) {
-                 float d = SdCircle(x, y, sunX, sunY, sunR);
-                 // Horizontal cuts, thicker towards the horizon.
-                 const float rel = (y - (sunY - sunR * 0.15f)) / (sunR * 0.15f + 6.0f);
-                 if (rel > 0.0f) {
-                     const float period = 11.0f;
-                     const float phase = std::fmod(y - (sunY - sunR * 0.15f), period);
-                     const float gapH = 1.5f + rel * 3.5f;
-                     const float inGap = std::min(phase - (period - gapH), period - phase);
-                     if (phase > period - gapH) d = std::max(d, inGap);
-                 }
-                 return d;
-             },
-             [&](float, float y) {
-                 const float t = Clamp01((y - (sunY - sunR)) / (sunR * 1.1f));
-                 return Mix(Rgb(255, 240, 150), Rgb(255, 72, 112), t);
-             });
+    PaintSdf(
+        img, int(sunX - sunR - 2), int(sunY - sunR - 2), int(sunX + sunR + 2), int(kHorizon),
+        [&](float x, float y) {
+            float d = SdCircle(x, y, sunX, sunY, sunR);
+            // Horizontal cuts, thicker towards the horizon.
+            const float rel = (y - (sunY - sunR * 0.15f)) / (sunR * 0.15f + 6.0f);
+            if (rel > 0.0f) {
+                const float period = 11.0f;
+                const float phase = std::fmod(y - (sunY - sunR * 0.15f), period);
+                const float gapH = 1.5f + rel * 3.5f;
+                const float inGap = std::min(phase - (period - gapH), period - phase);
+                if (phase > period - gapH) d = std::max(d, inGap);
+            }
+            return d;
+        },
+        [&](float, float y) {
+            const float t = Clamp01((y - (sunY - sunR)) / (sunR * 1.1f));
+            return Mix(Rgb(255, 240, 150), Rgb(255, 72, 112), t);
+        });
 
     // Thin clouds drifting across the sun.
     for (int y = 120; y < int(kHorizon); ++y)
@@ -296,7 +301,8 @@ Image DrawTitle()
             const float n = Fbm(float(x) / 110.0f, float(y) / 5.0f, 610, 4);
             const float band = Smoothstep(0.56f, 0.68f, n) * Smoothstep(118.0f, 150.0f, float(y));
             if (band <= 0.0f) continue;
-            const float under = Smoothstep(0.68f, 0.56f, Fbm(float(x) / 110.0f, (float(y) - 2.0f) / 5.0f, 610, 4));
+            const float under =
+                Smoothstep(0.68f, 0.56f, Fbm(float(x) / 110.0f, (float(y) - 2.0f) / 5.0f, 610, 4));
             Col c = Mix(Rgb(70, 24, 76), Rgb(255, 150, 110), under * 0.6f);
             img.Blend(x, y, c, band * 0.85f);
         }
@@ -318,10 +324,11 @@ Image DrawTitle()
                 for (int xx = x0; xx < x1; ++xx) {
                     if (!img.Inside(xx, yy)) continue;
                     Col c = body * (1.0f - 0.25f * float(yy - top) / std::max(1.0f, h));
-                    if (xx == x0 && layer == 1) c = c + Rgb(60, 24, 40);  // rim light from the sunset
+                    if (xx == x0 && layer == 1)
+                        c = c + Rgb(60, 24, 40);  // rim light from the sunset
                     // Windows.
-                    if (layer == 1 && (xx - x0) % 4 == 2 && (yy - top) % 5 == 3 && xx < x1 - 1 && yy < int(kHorizon) - 2 &&
-                        Rnd(xx, yy, 77) < 0.3f)
+                    if (layer == 1 && (xx - x0) % 4 == 2 && (yy - top) % 5 == 3 && xx < x1 - 1 &&
+                        yy < int(kHorizon) - 2 && Rnd(xx, yy, 77) < 0.3f)
                         c = Mix(Rgb(255, 200, 110), Rgb(255, 240, 200), Rnd(xx, yy, 78)) * 0.85f;
                     img.At(xx, yy) = c;
                 }
@@ -345,7 +352,8 @@ Image DrawTitle()
             Col sum{};
             for (int sy = 0; sy < 4; ++sy)
                 for (int sx = 0; sx < 4; ++sx)
-                    sum = sum + GroundAt(float(x) + (float(sx) + 0.5f) / 4.0f, float(y) + (float(sy) + 0.5f) / 4.0f + 0.01f);
+                    sum = sum + GroundAt(float(x) + (float(sx) + 0.5f) / 4.0f,
+                                         float(y) + (float(sy) + 0.5f) / 4.0f + 0.01f);
             img.At(x, y) = sum * (1.0f / 16.0f);
         }
 
@@ -362,24 +370,32 @@ Image DrawTitle()
             const float wdt = std::max(0.6f, 0.03f * s);
             const float fog = std::exp(-dy / 26.0f);
             const Col pole = Mix(Rgb(20, 14, 30), kHaze, fog);
-            PaintSdf(img, int(std::min(bx, armX) - 4), int(topY - 4), int(std::max(bx, armX) + 5), int(baseY + 2),
-                     [&](float x, float y) {
-                         return std::min(SdSegment(x, y, bx, baseY, bx, topY), SdSegment(x, y, bx, topY, armX, topY)) - wdt;
-                     },
-                     [&](float, float) { return pole; });
+            PaintSdf(
+                img, int(std::min(bx, armX) - 4), int(topY - 4), int(std::max(bx, armX) + 5),
+                int(baseY + 2),
+                [&](float x, float y) {
+                    return std::min(SdSegment(x, y, bx, baseY, bx, topY),
+                                    SdSegment(x, y, bx, topY, armX, topY)) -
+                           wdt;
+                },
+                [&](float, float) { return pole; });
             // Lamp glow.
             const float gr = std::max(1.5f, 0.1f * s);
             const int r = int(gr * 4.0f);
             for (int yy = int(topY) - r; yy <= int(topY) + r; ++yy)
                 for (int xx = int(armX) - r; xx <= int(armX) + r; ++xx) {
-                    const float d = std::hypot(float(xx) + 0.5f - armX, float(yy) + 0.5f - topY - 0.3f * gr);
-                    img.Add(xx, yy, Rgb(255, 170, 80), 0.9f * std::exp(-d * d / (gr * gr)) + 0.1f * std::exp(-d / (gr * 1.2f)));
+                    const float d =
+                        std::hypot(float(xx) + 0.5f - armX, float(yy) + 0.5f - topY - 0.3f * gr);
+                    img.Add(
+                        xx, yy, Rgb(255, 170, 80),
+                        0.9f * std::exp(-d * d / (gr * gr)) + 0.1f * std::exp(-d / (gr * 1.2f)));
                 }
             // Pool of light on the road.
             const float py = baseY - 0.05f * s;
             for (int yy = int(py - 0.2f * s); yy <= int(py + 0.2f * s); ++yy)
                 for (int xx = int(armX - 0.6f * s); xx <= int(armX + 0.6f * s); ++xx) {
-                    const float ex = (float(xx) - armX) / (0.6f * s), ey = (float(yy) - py) / (0.2f * s);
+                    const float ex = (float(xx) - armX) / (0.6f * s),
+                                ey = (float(yy) - py) / (0.2f * s);
                     const float d2 = ex * ex + ey * ey;
                     if (d2 < 1.0f) img.Add(xx, yy, Rgb(255, 150, 70), 0.16f * (1.0f - d2));
                 }
@@ -390,113 +406,133 @@ Image DrawTitle()
     {
         const float cx = 514.0f, by = 471.0f;
         // Shadow.
-        PaintSdf(img, int(cx - 100), int(by - 14), int(cx + 100), int(by + 10),
-                 [&](float x, float y) { return (std::hypot((x - cx) / 86.0f, (y - by) / 7.0f) - 1.0f) * 7.0f; },
-                 [](float, float) { return Rgb(0, 0, 0); }, 0.7f);
+        PaintSdf(
+            img, int(cx - 100), int(by - 14), int(cx + 100), int(by + 10),
+            [&](float x, float y) {
+                return (std::hypot((x - cx) / 86.0f, (y - by) / 7.0f) - 1.0f) * 7.0f;
+            },
+            [](float, float) { return Rgb(0, 0, 0); }, 0.7f);
         // Tyres.
         for (int side = -1; side <= 1; side += 2) {
             const float tx = cx + float(side) * 58.0f;
-            PaintSdf(img, int(tx - 16), int(by - 34), int(tx + 16), int(by + 2),
-                     [&](float x, float y) { return SdBox(x, y, tx, by - 15.0f, 13.0f, 15.0f, 4.0f); },
-                     [&](float x, float) {
-                         const float t = (x - (tx - 13.0f)) / 26.0f;
-                         return Mix(Rgb(40, 36, 44), Rgb(12, 12, 16), t) + Grey(std::fabs(t - 0.3f) < 0.08f ? 18.0f : 0.0f);
-                     });
+            PaintSdf(
+                img, int(tx - 16), int(by - 34), int(tx + 16), int(by + 2),
+                [&](float x, float y) { return SdBox(x, y, tx, by - 15.0f, 13.0f, 15.0f, 4.0f); },
+                [&](float x, float) {
+                    const float t = (x - (tx - 13.0f)) / 26.0f;
+                    return Mix(Rgb(40, 36, 44), Rgb(12, 12, 16), t) +
+                           Grey(std::fabs(t - 0.3f) < 0.08f ? 18.0f : 0.0f);
+                });
         }
         const Col red = Rgb(214, 22, 24);
         // Lower body / diffuser.
-        PaintSdf(img, int(cx - 80), int(by - 44), int(cx + 80), int(by - 10),
-                 [&](float x, float y) { return SdBox(x, y, cx, by - 25.0f, 73.0f, 13.0f, 6.0f); },
-                 [&](float x, float y) {
-                     Col c = Rgb(26, 24, 30);
-                     if (y > by - 22.0f && std::fmod(std::fabs(x - cx), 12.0f) < 1.5f && std::fabs(x - cx) < 40.0f)
-                         c = Rgb(70, 66, 78);
-                     return c;
-                 });
+        PaintSdf(
+            img, int(cx - 80), int(by - 44), int(cx + 80), int(by - 10),
+            [&](float x, float y) { return SdBox(x, y, cx, by - 25.0f, 73.0f, 13.0f, 6.0f); },
+            [&](float x, float y) {
+                Col c = Rgb(26, 24, 30);
+                if (y > by - 22.0f && std::fmod(std::fabs(x - cx), 12.0f) < 1.5f &&
+                    std::fabs(x - cx) < 40.0f)
+                    c = Rgb(70, 66, 78);
+                return c;
+            });
         // Main rear panel: trapezoid, widest at the shoulder.
-        const std::vector<std::array<float, 2>> panel = {{cx - 64.0f, by - 68.0f}, {cx + 64.0f, by - 68.0f},
-                                                         {cx + 76.0f, by - 50.0f}, {cx + 74.0f, by - 30.0f},
-                                                         {cx - 74.0f, by - 30.0f}, {cx - 76.0f, by - 50.0f}};
-        PaintSdf(img, int(cx - 80), int(by - 72), int(cx + 80), int(by - 26),
-                 [&](float x, float y) { return SdPolygon(x, y, panel) - 1.5f; },
-                 [&](float x, float y) {
-                     const float t = Clamp01((y - (by - 69.0f)) / 40.0f);
-                     Col c = Mix(red * 1.2f + Rgb(40, 40, 30), red * 0.45f, t);
-                     if (std::fabs(y - (by - 51.0f)) < 1.0f) c = c + Rgb(90, 70, 70);  // shoulder crease
-                     const float ax = std::fabs(x - cx);
-                     if (ax > 5.0f && ax < 15.0f) c = Mix(c, Rgb(240, 240, 236) * (1.15f - 0.6f * t), 0.92f);  // stripes
-                     return c;
-                 });
+        const std::vector<std::array<float, 2>> panel = {
+            {cx - 64.0f, by - 68.0f}, {cx + 64.0f, by - 68.0f}, {cx + 76.0f, by - 50.0f},
+            {cx + 74.0f, by - 30.0f}, {cx - 74.0f, by - 30.0f}, {cx - 76.0f, by - 50.0f}};
+        PaintSdf(
+            img, int(cx - 80), int(by - 72), int(cx + 80), int(by - 26),
+            [&](float x, float y) { return SdPolygon(x, y, panel) - 1.5f; },
+            [&](float x, float y) {
+                const float t = Clamp01((y - (by - 69.0f)) / 40.0f);
+                Col c = Mix(red * 1.2f + Rgb(40, 40, 30), red * 0.45f, t);
+                if (std::fabs(y - (by - 51.0f)) < 1.0f) c = c + Rgb(90, 70, 70);  // shoulder crease
+                const float ax = std::fabs(x - cx);
+                if (ax > 5.0f && ax < 15.0f)
+                    c = Mix(c, Rgb(240, 240, 236) * (1.15f - 0.6f * t), 0.92f);  // stripes
+                return c;
+            });
         // Cabin and rear window.
-        const std::vector<std::array<float, 2>> cabin = {{cx - 40.0f, by - 92.0f}, {cx + 40.0f, by - 92.0f},
-                                                         {cx + 56.0f, by - 68.0f}, {cx - 56.0f, by - 68.0f}};
-        PaintSdf(img, int(cx - 60), int(by - 96), int(cx + 60), int(by - 66),
-                 [&](float x, float y) { return SdPolygon(x, y, cabin) - 1.0f; },
-                 [&](float x, float y) {
-                     const float ax = std::fabs(x - cx);
-                     if (y < by - 88.0f) {  // roof edge
-                         Col c = red * 1.25f;
-                         if (ax > 5.0f && ax < 15.0f) c = Rgb(246, 246, 240);
-                         return c;
-                     }
-                     const float t = Clamp01((y - (by - 88.0f)) / 20.0f);
-                     Col g = Mix(Rgb(30, 18, 52), Rgb(236, 120, 96), t * t);
-                     if (std::fabs((x - cx) * 0.6f + (y - (by - 80.0f)) * 1.4f - 14.0f) < 3.0f) g = g + Rgb(50, 40, 60);
-                     // Window frame (the C pillars).
-                     const float edge = (y - (by - 92.0f)) / 24.0f * 16.0f + 40.0f;
-                     if (ax > edge - 5.0f) return red * 0.9f;
-                     return g;
-                 });
+        const std::vector<std::array<float, 2>> cabin = {{cx - 40.0f, by - 92.0f},
+                                                         {cx + 40.0f, by - 92.0f},
+                                                         {cx + 56.0f, by - 68.0f},
+                                                         {cx - 56.0f, by - 68.0f}};
+        PaintSdf(
+            img, int(cx - 60), int(by - 96), int(cx + 60), int(by - 66),
+            [&](float x, float y) { return SdPolygon(x, y, cabin) - 1.0f; },
+            [&](float x, float y) {
+                const float ax = std::fabs(x - cx);
+                if (y < by - 88.0f) {  // roof edge
+                    Col c = red * 1.25f;
+                    if (ax > 5.0f && ax < 15.0f) c = Rgb(246, 246, 240);
+                    return c;
+                }
+                const float t = Clamp01((y - (by - 88.0f)) / 20.0f);
+                Col g = Mix(Rgb(30, 18, 52), Rgb(236, 120, 96), t * t);
+                if (std::fabs((x - cx) * 0.6f + (y - (by - 80.0f)) * 1.4f - 14.0f) < 3.0f)
+                    g = g + Rgb(50, 40, 60);
+                // Window frame (the C pillars).
+                const float edge = (y - (by - 92.0f)) / 24.0f * 16.0f + 40.0f;
+                if (ax > edge - 5.0f) return red * 0.9f;
+                return g;
+            });
         // Rear wing.
-        PaintSdf(img, int(cx - 82), int(by - 80), int(cx + 82), int(by - 58),
-                 [&](float x, float y) {
-                     const float wing = SdBox(x, y, cx, by - 72.0f, 76.0f, 3.5f, 2.0f);
-                     const float legs = std::min(SdBox(x, y, cx - 42.0f, by - 66.0f, 3.0f, 5.0f, 0.5f),
-                                                 SdBox(x, y, cx + 42.0f, by - 66.0f, 3.0f, 5.0f, 0.5f));
-                     return std::min(wing, legs);
-                 },
-                 [&](float x, float y) {
-                     if (y > by - 68.5f) return Rgb(20, 18, 24);
-                     Col c = y < by - 74.5f ? red * 1.3f + Rgb(40, 30, 30) : red * 0.7f;
-                     const float ax = std::fabs(x - cx);
-                     if (ax > 5.0f && ax < 15.0f) c = Rgb(246, 246, 240) * (y < by - 74.5f ? 1.0f : 0.7f);
-                     if (ax > 72.0f) c = Rgb(30, 28, 34);
-                     return c;
-                 });
+        PaintSdf(
+            img, int(cx - 82), int(by - 80), int(cx + 82), int(by - 58),
+            [&](float x, float y) {
+                const float wing = SdBox(x, y, cx, by - 72.0f, 76.0f, 3.5f, 2.0f);
+                const float legs = std::min(SdBox(x, y, cx - 42.0f, by - 66.0f, 3.0f, 5.0f, 0.5f),
+                                            SdBox(x, y, cx + 42.0f, by - 66.0f, 3.0f, 5.0f, 0.5f));
+                return std::min(wing, legs);
+            },
+            [&](float x, float y) {
+                if (y > by - 68.5f) return Rgb(20, 18, 24);
+                Col c = y < by - 74.5f ? red * 1.3f + Rgb(40, 30, 30) : red * 0.7f;
+                const float ax = std::fabs(x - cx);
+                if (ax > 5.0f && ax < 15.0f)
+                    c = Rgb(246, 246, 240) * (y < by - 74.5f ? 1.0f : 0.7f);
+                if (ax > 72.0f) c = Rgb(30, 28, 34);
+                return c;
+            });
         // Tail lights with a red bloom.
         for (int side = -1; side <= 1; side += 2) {
             const float lx0 = cx + float(side) * 50.0f;
             for (int yy = int(by - 80); yy < int(by - 20); ++yy)
                 for (int xx = int(lx0 - 50); xx < int(lx0 + 50); ++xx) {
-                    const float d = SdBox(float(xx) + 0.5f, float(yy) + 0.5f, lx0, by - 43.0f, 19.0f, 4.5f, 2.0f);
+                    const float d = SdBox(float(xx) + 0.5f, float(yy) + 0.5f, lx0, by - 43.0f,
+                                          19.0f, 4.5f, 2.0f);
                     if (d > 0.0f) img.Add(xx, yy, Rgb(255, 30, 20), 0.5f * std::exp(-d / 7.0f));
                 }
-            PaintSdf(img, int(lx0 - 22), int(by - 50), int(lx0 + 22), int(by - 36),
-                     [&](float x, float y) { return SdBox(x, y, lx0, by - 43.0f, 19.0f, 4.5f, 2.0f); },
-                     [&](float x, float y) {
-                         const bool seg = std::fmod(std::fabs(x - lx0) + 100.0f, 9.5f) < 7.5f;
-                         Col c = seg ? Rgb(255, 60, 44) : Rgb(150, 10, 14);
-                         if (std::fabs(y - (by - 44.0f)) < 1.5f && seg) c = Rgb(255, 200, 170);
-                         return c;
-                     });
+            PaintSdf(
+                img, int(lx0 - 22), int(by - 50), int(lx0 + 22), int(by - 36),
+                [&](float x, float y) { return SdBox(x, y, lx0, by - 43.0f, 19.0f, 4.5f, 2.0f); },
+                [&](float x, float y) {
+                    const bool seg = std::fmod(std::fabs(x - lx0) + 100.0f, 9.5f) < 7.5f;
+                    Col c = seg ? Rgb(255, 60, 44) : Rgb(150, 10, 14);
+                    if (std::fabs(y - (by - 44.0f)) < 1.5f && seg) c = Rgb(255, 200, 170);
+                    return c;
+                });
         }
         // Number plate.
-        PaintSdf(img, int(cx - 26), int(by - 36), int(cx + 26), int(by - 20),
-                 [&](float x, float y) { return SdBox(x, y, cx, by - 28.0f, 22.0f, 6.5f, 1.5f); },
-                 [&](float x, float y) {
-                     const float d = SdBox(x, y, cx, by - 28.0f, 22.0f, 6.5f, 1.5f);
-                     return d > -1.0f ? Rgb(30, 30, 36) : Rgb(236, 234, 222);
-                 });
-        DrawText(img, "ASX-99", cx - TextWidth("ASX-99", 1.0f) * 0.5f, by - 31.0f, 1.0f, Rgb(20, 20, 30));
+        PaintSdf(
+            img, int(cx - 26), int(by - 36), int(cx + 26), int(by - 20),
+            [&](float x, float y) { return SdBox(x, y, cx, by - 28.0f, 22.0f, 6.5f, 1.5f); },
+            [&](float x, float y) {
+                const float d = SdBox(x, y, cx, by - 28.0f, 22.0f, 6.5f, 1.5f);
+                return d > -1.0f ? Rgb(30, 30, 36) : Rgb(236, 234, 222);
+            });
+        DrawText(img, "ASX-99", cx - TextWidth("ASX-99", 1.0f) * 0.5f, by - 31.0f, 1.0f,
+                 Rgb(20, 20, 30));
         // Twin exhausts.
         for (int side = -1; side <= 1; side += 2) {
             const float ex = cx + float(side) * 28.0f, ey = by - 14.0f;
-            PaintSdf(img, int(ex - 7), int(ey - 6), int(ex + 7), int(ey + 6),
-                     [&](float x, float y) { return SdBox(x, y, ex, ey, 5.5f, 3.5f, 3.0f); },
-                     [&](float x, float y) {
-                         const float d = SdBox(x, y, ex, ey, 5.5f, 3.5f, 3.0f);
-                         return d > -1.3f ? Rgb(210, 214, 220) : Rgb(10, 8, 12);
-                     });
+            PaintSdf(
+                img, int(ex - 7), int(ey - 6), int(ex + 7), int(ey + 6),
+                [&](float x, float y) { return SdBox(x, y, ex, ey, 5.5f, 3.5f, 3.0f); },
+                [&](float x, float y) {
+                    const float d = SdBox(x, y, ex, ey, 5.5f, 3.5f, 3.0f);
+                    return d > -1.3f ? Rgb(210, 214, 220) : Rgb(10, 8, 12);
+                });
         }
     }
 
@@ -511,7 +547,8 @@ Image DrawTitle()
             for (int xx = int(x1 - len); xx < int(x1); ++xx)
                 for (int yy = int(y - 3); yy <= int(y + 3); ++yy) {
                     const float t = (float(xx) - (x1 - len)) / len;
-                    const float a = Clamp01(th + 0.5f - std::fabs(float(yy) + 0.5f - y)) * t * t * 0.5f;
+                    const float a =
+                        Clamp01(th + 0.5f - std::fabs(float(yy) + 0.5f - y)) * t * t * 0.5f;
                     img.Add(xx, yy, Rgb(255, 190, 140), a);
                 }
         }
@@ -569,9 +606,9 @@ namespace {
 
 constexpr int kPW = 160, kPH = 480;
 
-Col Brushed(int x, int y)
-{
-    const float streak = Noise(float(x) / 46.0f, float(y) * 1.0f, 1200) * 0.7f + Noise(float(x) / 9.0f, float(y) * 1.0f, 1201) * 0.3f;
+Col Brushed(int x, int y) {
+    const float streak = Noise(float(x) / 46.0f, float(y) * 1.0f, 1200) * 0.7f +
+                         Noise(float(x) / 9.0f, float(y) * 1.0f, 1201) * 0.3f;
     float v = 112.0f + 34.0f * (streak - 0.5f) + RndS(x, y, 1202) * 4.0f;
     v += 18.0f * (1.0f - float(y) / float(kPH));              // lit from above
     v += 10.0f * std::exp(-Sq(float(y) - 150.0f) / 6000.0f);  // broad sheen
@@ -581,11 +618,11 @@ Col Brushed(int x, int y)
 // A round gauge: bezel, face, ticks, numbers and needle.
 struct Gauge {
     float cx, cy, r;
-    float a0, a1;        // sweep in radians (screen angles, y down)
-    int majors;          // major ticks (inclusive ends)
+    float a0, a1;  // sweep in radians (screen angles, y down)
+    int majors;    // major ticks (inclusive ends)
     int minorPerMajor;
-    float red0;          // start of the red zone, 0..1 (>1 = none)
-    float needle;        // 0..1
+    float red0;                 // start of the red zone, 0..1 (>1 = none)
+    float needle;               // 0..1
     const char* const* labels;  // one per major tick or nullptr
     const char* title;
     const char* sub;
@@ -593,50 +630,55 @@ struct Gauge {
     float titleY, subY;  // title and sub-title offsets, fractions of the face radius
 };
 
-void DrawGauge(Image& img, const Gauge& g)
-{
+void DrawGauge(Image& img, const Gauge& g) {
     const float cx = g.cx, cy = g.cy, radius = g.r;
     const float bezel = std::max(3.0f, radius * 0.09f);
     // Shadow of the whole instrument.
-    PaintSdf(img, int(cx - radius - 6), int(cy - radius - 6), int(cx + radius + 8), int(cy + radius + 8),
-             [&](float x, float y) { return SdCircle(x, y, cx + 2.5f, cy + 3.0f, radius + 0.5f); },
-             [](float, float) { return Rgb(0, 0, 0); }, 0.45f);
+    PaintSdf(
+        img, int(cx - radius - 6), int(cy - radius - 6), int(cx + radius + 8), int(cy + radius + 8),
+        [&](float x, float y) { return SdCircle(x, y, cx + 2.5f, cy + 3.0f, radius + 0.5f); },
+        [](float, float) { return Rgb(0, 0, 0); }, 0.45f);
     // Chrome bezel: brightness follows the angle to the light.
-    PaintSdf(img, int(cx - radius - 2), int(cy - radius - 2), int(cx + radius + 3), int(cy + radius + 3),
-             [&](float x, float y) { return SdCircle(x, y, cx, cy, radius); },
-             [&](float x, float y) {
-                 const float a = std::atan2(y - cy, x - cx);
-                 const float lit = 0.5f + 0.5f * std::cos(a + 2.3f);
-                 const float rr = (std::hypot(x - cx, y - cy) - (radius - bezel)) / bezel;  // 0 inner .. 1 outer
-                 const float ridge = 1.0f - std::fabs(rr - 0.45f) * 1.4f;
-                 return Mix(Rgb(60, 62, 70), Rgb(236, 240, 248), Clamp01(lit * 0.8f + ridge * 0.3f));
-             });
+    PaintSdf(
+        img, int(cx - radius - 2), int(cy - radius - 2), int(cx + radius + 3), int(cy + radius + 3),
+        [&](float x, float y) { return SdCircle(x, y, cx, cy, radius); },
+        [&](float x, float y) {
+            const float a = std::atan2(y - cy, x - cx);
+            const float lit = 0.5f + 0.5f * std::cos(a + 2.3f);
+            const float rr =
+                (std::hypot(x - cx, y - cy) - (radius - bezel)) / bezel;  // 0 inner .. 1 outer
+            const float ridge = 1.0f - std::fabs(rr - 0.45f) * 1.4f;
+            return Mix(Rgb(60, 62, 70), Rgb(236, 240, 248), Clamp01(lit * 0.8f + ridge * 0.3f));
+        });
     // Face.
     const float fr = radius - bezel;
-    PaintSdf(img, int(cx - fr - 2), int(cy - fr - 2), int(cx + fr + 3), int(cy + fr + 3),
-             [&](float x, float y) { return SdCircle(x, y, cx, cy, fr); },
-             [&](float x, float y) {
-                 const float d = std::hypot(x - cx, y - cy) / fr;
-                 Col c = Mix(Rgb(34, 36, 44), Rgb(12, 12, 16), d * d);
-                 // Inner shadow cast by the bezel.
-                 c = c * (1.0f - 0.5f * Smoothstep(0.8f, 1.0f, std::hypot(x - cx + 2.0f, y - cy + 2.0f) / fr));
-                 return c;
-             });
+    PaintSdf(
+        img, int(cx - fr - 2), int(cy - fr - 2), int(cx + fr + 3), int(cy + fr + 3),
+        [&](float x, float y) { return SdCircle(x, y, cx, cy, fr); },
+        [&](float x, float y) {
+            const float d = std::hypot(x - cx, y - cy) / fr;
+            Col c = Mix(Rgb(34, 36, 44), Rgb(12, 12, 16), d * d);
+            // Inner shadow cast by the bezel.
+            c = c * (1.0f -
+                     0.5f * Smoothstep(0.8f, 1.0f, std::hypot(x - cx + 2.0f, y - cy + 2.0f) / fr));
+            return c;
+        });
     auto angleAt = [&](float t) { return g.a0 + (g.a1 - g.a0) * t; };
     // Red zone arc.
     if (g.red0 <= 1.0f) {
-        PaintSdf(img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
-                 [&](float x, float y) {
-                     const float d = std::hypot(x - cx, y - cy);
-                     float a = std::atan2(y - cy, x - cx);
-                     // Bring the angle into the sweep's range.
-                     while (a < g.a0) a += 2.0f * kPi;
-                     const float t = (a - g.a0) / (g.a1 - g.a0);
-                     const float ring = std::fabs(d - fr * 0.875f) - fr * 0.055f;
-                     const float span = std::max(g.red0 - t, t - 1.0f) * (g.a1 - g.a0) * d;
-                     return std::max(ring, span);
-                 },
-                 [](float, float) { return Rgb(236, 36, 30); });
+        PaintSdf(
+            img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
+            [&](float x, float y) {
+                const float d = std::hypot(x - cx, y - cy);
+                float a = std::atan2(y - cy, x - cx);
+                // Bring the angle into the sweep's range.
+                while (a < g.a0) a += 2.0f * kPi;
+                const float t = (a - g.a0) / (g.a1 - g.a0);
+                const float ring = std::fabs(d - fr * 0.875f) - fr * 0.055f;
+                const float span = std::max(g.red0 - t, t - 1.0f) * (g.a1 - g.a0) * d;
+                return std::max(ring, span);
+            },
+            [](float, float) { return Rgb(236, 36, 30); });
     }
     // Ticks.
     const int steps = (g.majors - 1) * g.minorPerMajor;
@@ -646,23 +688,30 @@ void DrawGauge(Image& img, const Gauge& g)
         const float r0 = fr * (major ? 0.72f : 0.82f), r1 = fr * 0.93f;
         const float ca = std::cos(a), sa = std::sin(a);
         const float wdt = major ? 0.9f : 0.45f;
-        PaintSdf(img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
-                 [&](float x, float y) { return SdSegment(x, y, cx + ca * r0, cy + sa * r0, cx + ca * r1, cy + sa * r1) - wdt; },
-                 [](float, float) { return Rgb(236, 236, 230); });
+        PaintSdf(
+            img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
+            [&](float x, float y) {
+                return SdSegment(x, y, cx + ca * r0, cy + sa * r0, cx + ca * r1, cy + sa * r1) -
+                       wdt;
+            },
+            [](float, float) { return Rgb(236, 236, 230); });
         if (major && g.labels) {
             const std::string s = g.labels[i / g.minorPerMajor];
             const float lr = fr * g.labelR;
             const float w = TextWidth(s, 1.0f);
-            DrawText(img, s, std::round(cx + ca * lr - w * 0.5f), std::round(cy + sa * lr - 3.5f), 1.0f, Rgb(230, 230, 220));
+            DrawText(img, s, std::round(cx + ca * lr - w * 0.5f), std::round(cy + sa * lr - 3.5f),
+                     1.0f, Rgb(230, 230, 220));
         }
     }
     if (g.title) {
         const float w = TextWidth(g.title, 1.0f);
-        DrawText(img, g.title, std::round(cx - w * 0.5f), std::round(cy + fr * g.titleY), 1.0f, Rgb(255, 150, 60));
+        DrawText(img, g.title, std::round(cx - w * 0.5f), std::round(cy + fr * g.titleY), 1.0f,
+                 Rgb(255, 150, 60));
     }
     if (g.sub) {
         const float w = TextWidth(g.sub, 1.0f);
-        DrawText(img, g.sub, std::round(cx - w * 0.5f), std::round(cy + fr * g.subY), 1.0f, Rgb(150, 150, 160));
+        DrawText(img, g.sub, std::round(cx - w * 0.5f), std::round(cy + fr * g.subY), 1.0f,
+                 Rgb(150, 150, 160));
     }
     // Needle with its shadow.
     const float na = angleAt(g.needle);
@@ -674,44 +723,49 @@ void DrawGauge(Image& img, const Gauge& g)
             {cx + off - nx * tail - ny * 2.2f, cy + off - ny * tail + nx * 2.2f},
             {cx + off + nx * len, cy + off + ny * len},
             {cx + off - nx * tail + ny * 2.2f, cy + off - ny * tail - nx * 2.2f}};
-        PaintSdf(img, int(cx - fr - 3), int(cy - fr - 3), int(cx + fr + 4), int(cy + fr + 4),
-                 [&](float x, float y) { return SdPolygon(x, y, poly); },
-                 [&](float x, float y) {
-                     if (pass == 0) return Rgb(0, 0, 0);
-                     // Lit on one side of the spine.
-                     const float side = (x - cx) * -ny + (y - cy) * nx;
-                     return side < 0.0f ? Rgb(255, 110, 40) : Rgb(200, 50, 20);
-                 },
-                 pass == 0 ? 0.5f : 1.0f);
+        PaintSdf(
+            img, int(cx - fr - 3), int(cy - fr - 3), int(cx + fr + 4), int(cy + fr + 4),
+            [&](float x, float y) { return SdPolygon(x, y, poly); },
+            [&](float x, float y) {
+                if (pass == 0) return Rgb(0, 0, 0);
+                // Lit on one side of the spine.
+                const float side = (x - cx) * -ny + (y - cy) * nx;
+                return side < 0.0f ? Rgb(255, 110, 40) : Rgb(200, 50, 20);
+            },
+            pass == 0 ? 0.5f : 1.0f);
     }
     // Centre cap.
     const float capR = std::max(3.0f, fr * 0.12f);
-    PaintSdf(img, int(cx - capR - 2), int(cy - capR - 2), int(cx + capR + 3), int(cy + capR + 3),
-             [&](float x, float y) { return SdCircle(x, y, cx, cy, capR); },
-             [&](float x, float y) {
-                 const float lit = Clamp01(0.5f - ((x - cx) + (y - cy)) / (capR * 2.0f));
-                 return Mix(Rgb(50, 52, 60), Rgb(230, 232, 240), lit);
-             });
+    PaintSdf(
+        img, int(cx - capR - 2), int(cy - capR - 2), int(cx + capR + 3), int(cy + capR + 3),
+        [&](float x, float y) { return SdCircle(x, y, cx, cy, capR); },
+        [&](float x, float y) {
+            const float lit = Clamp01(0.5f - ((x - cx) + (y - cy)) / (capR * 2.0f));
+            return Mix(Rgb(50, 52, 60), Rgb(230, 232, 240), lit);
+        });
     // Glass reflection across the upper left.
-    PaintSdf(img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
-             [&](float x, float y) {
-                 return std::max(SdCircle(x, y, cx, cy, fr - 1.0f), -SdCircle(x, y, cx + fr * 0.35f, cy + fr * 0.45f, fr * 1.05f));
-             },
-             [](float, float) { return Rgb(255, 255, 255); }, 0.1f);
+    PaintSdf(
+        img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
+        [&](float x, float y) {
+            return std::max(SdCircle(x, y, cx, cy, fr - 1.0f),
+                            -SdCircle(x, y, cx + fr * 0.35f, cy + fr * 0.45f, fr * 1.05f));
+        },
+        [](float, float) { return Rgb(255, 255, 255); }, 0.1f);
 }
 
-void WarningLamp(Image& img, float cx, float cy, float r, Col colour, bool on)
-{
+void WarningLamp(Image& img, float cx, float cy, float r, Col colour, bool on) {
     Rivet(img, cx, cy, r + 2.0f);  // chrome surround
-    PaintSdf(img, int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3),
-             [&](float x, float y) { return SdCircle(x, y, cx, cy, r); },
-             [&](float x, float y) {
-                 const float nx = (x - cx) / r, ny = (y - cy) / r;
-                 Col c = on ? Mix(colour, Rgb(255, 255, 255), Clamp01(0.6f - std::hypot(nx, ny))) : colour * 0.35f;
-                 c = c * (1.0f - 0.35f * Clamp01(nx + ny));
-                 if (std::hypot(nx + 0.4f, ny + 0.4f) < 0.25f) c = Mix(c, Rgb(255, 255, 255), 0.7f);
-                 return c;
-             });
+    PaintSdf(
+        img, int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3),
+        [&](float x, float y) { return SdCircle(x, y, cx, cy, r); },
+        [&](float x, float y) {
+            const float nx = (x - cx) / r, ny = (y - cy) / r;
+            Col c = on ? Mix(colour, Rgb(255, 255, 255), Clamp01(0.6f - std::hypot(nx, ny)))
+                       : colour * 0.35f;
+            c = c * (1.0f - 0.35f * Clamp01(nx + ny));
+            if (std::hypot(nx + 0.4f, ny + 0.4f) < 0.25f) c = Mix(c, Rgb(255, 255, 255), 0.7f);
+            return c;
+        });
     if (on) {
         for (int y = int(cy - r * 3); y <= int(cy + r * 3); ++y)
             for (int x = int(cx - r * 3); x <= int(cx + r * 3); ++x) {
@@ -723,8 +777,7 @@ void WarningLamp(Image& img, float cx, float cy, float r, Col colour, bool on)
 
 }  // namespace
 
-Image DrawPanel()
-{
+Image DrawPanel() {
     Image img(kPW, kPH);
     for (int y = 0; y < kPH; ++y)
         for (int x = 0; x < kPW; ++x) img.At(x, y) = Brushed(x, y);
@@ -775,7 +828,8 @@ Image DrawPanel()
 
     // --- Rev counter --------------------------------------------------------------
     static const char* const kRevLabels[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8"};
-    DrawGauge(img, {80.0f, 124.0f, 60.0f, kPi * 0.75f, kPi * 2.25f, 9, 2, 6.5f / 8.0f, 0.36f, kRevLabels, "RPM", "X1000", 0.62f, 0.2f, 0.42f});
+    DrawGauge(img, {80.0f, 124.0f, 60.0f, kPi * 0.75f, kPi * 2.25f, 9, 2, 6.5f / 8.0f, 0.36f,
+                    kRevLabels, "RPM", "X1000", 0.62f, 0.2f, 0.42f});
 
     // --- Read-out plate for the game's text (x 20..159, y 200..237) ----------------
     ShadePanel(img, 13.0f, 193.0f, 158.0f, 243.0f, 3.0f, 0.0f, Rgb(0, 0, 0), 0.6f);
@@ -791,8 +845,10 @@ Image DrawPanel()
     // --- Fuel and temperature ------------------------------------------------------
     static const char* const kFuel[] = {"E", "", "F"};
     static const char* const kTemp[] = {"C", "", "H"};
-    DrawGauge(img, {44.0f, 290.0f, 30.0f, kPi * 1.0f, kPi * 2.0f, 3, 4, 2.0f, 0.72f, kFuel, "FUEL", nullptr, 0.5f, 0.38f, 0.0f});
-    DrawGauge(img, {116.0f, 290.0f, 30.0f, kPi * 1.0f, kPi * 2.0f, 3, 4, 0.8f, 0.45f, kTemp, "TEMP", nullptr, 0.5f, 0.38f, 0.0f});
+    DrawGauge(img, {44.0f, 290.0f, 30.0f, kPi * 1.0f, kPi * 2.0f, 3, 4, 2.0f, 0.72f, kFuel, "FUEL",
+                    nullptr, 0.5f, 0.38f, 0.0f});
+    DrawGauge(img, {116.0f, 290.0f, 30.0f, kPi * 1.0f, kPi * 2.0f, 3, 4, 0.8f, 0.45f, kTemp, "TEMP",
+                    nullptr, 0.5f, 0.38f, 0.0f});
 
     // --- Warning lamps ---------------------------------------------------------------
     WarningLamp(img, 35.0f, 342.0f, 6.0f, Rgb(60, 230, 80), true);
@@ -803,9 +859,10 @@ Image DrawPanel()
     // --- Vent grille -------------------------------------------------------------------
     for (int i = 0; i < 6; ++i) {
         const float y = 366.0f + float(i) * 9.0f;
-        PaintSdf(img, 18, int(y - 4), 142, int(y + 5),
-                 [&](float x, float yy) { return SdBox(x, yy, 80.0f, y, 58.0f, 2.2f, 2.2f); },
-                 [&](float, float yy) { return yy < y ? Rgb(6, 6, 8) : Rgb(30, 30, 36); });
+        PaintSdf(
+            img, 18, int(y - 4), 142, int(y + 5),
+            [&](float x, float yy) { return SdBox(x, yy, 80.0f, y, 58.0f, 2.2f, 2.2f); },
+            [&](float, float yy) { return yy < y ? Rgb(6, 6, 8) : Rgb(30, 30, 36); });
         for (int x = 24; x < 137; ++x) img.Blend(x, int(y + 3.0f), Rgb(255, 255, 255), 0.35f);
     }
 
@@ -814,7 +871,8 @@ Image DrawPanel()
         for (int x = 12; x < 148; ++x) {
             const bool yellow = ((x + y) / 10) % 2 == 0;
             Col c = yellow ? Rgb(246, 196, 24) : Rgb(22, 22, 26);
-            c = c * (0.95f + 0.1f * (1.0f - float(y - 426) / 40.0f)) + Grey(RndS(x, y, 1300) * 4.0f);
+            c = c * (0.95f + 0.1f * (1.0f - float(y - 426) / 40.0f)) +
+                Grey(RndS(x, y, 1300) * 4.0f);
             img.At(x, y) = c;
         }
     BevelFrame(img, 10, 424, 150, 468, 2, true, 1.0f);

@@ -46,8 +46,7 @@ class Rng {
 public:
     explicit Rng(std::uint32_t seed) : state_(seed) {}
 
-    std::uint32_t Next()
-    {
+    std::uint32_t Next() {
         state_ = state_ * 1664525u + 1013904223u;
         return state_;
     }
@@ -68,8 +67,7 @@ private:
 // RBJ cookbook biquad, direct form I.
 class Biquad {
 public:
-    static Biquad Lowpass(double rate, double freq, double q)
-    {
+    static Biquad Lowpass(double rate, double freq, double q) {
         const double w = kTwoPi * freq / rate;
         const double alpha = std::sin(w) / (2.0 * q);
         const double c = std::cos(w);
@@ -77,8 +75,7 @@ public:
                       1.0 - alpha);
     }
 
-    static Biquad Highpass(double rate, double freq, double q)
-    {
+    static Biquad Highpass(double rate, double freq, double q) {
         const double w = kTwoPi * freq / rate;
         const double alpha = std::sin(w) / (2.0 * q);
         const double c = std::cos(w);
@@ -87,16 +84,14 @@ public:
     }
 
     // Band-pass with 0 dB peak gain.
-    static Biquad Bandpass(double rate, double freq, double q)
-    {
+    static Biquad Bandpass(double rate, double freq, double q) {
         const double w = kTwoPi * freq / rate;
         const double alpha = std::sin(w) / (2.0 * q);
         const double c = std::cos(w);
         return Biquad(alpha, 0.0, -alpha, 1.0 + alpha, -2.0 * c, 1.0 - alpha);
     }
 
-    double Process(double x)
-    {
+    double Process(double x) {
         const double y = b0_ * x + b1_ * x1_ + b2_ * x2_ - a1_ * y1_ - a2_ * y2_;
         x2_ = x1_;
         x1_ = x;
@@ -106,8 +101,7 @@ public:
     }
 
     // Filters a whole buffer in place.
-    void Run(Buffer& buf)
-    {
+    void Run(Buffer& buf) {
         for (double& s : buf) {
             s = Process(s);
         }
@@ -115,8 +109,7 @@ public:
 
     // Filters a buffer that is meant to repeat: a first pass settles the
     // filter state on the buffer's own tail, so the result wraps seamlessly.
-    void RunLooped(Buffer& buf)
-    {
+    void RunLooped(Buffer& buf) {
         for (const double s : buf) {
             Process(s);
         }
@@ -125,9 +118,7 @@ public:
 
 private:
     Biquad(double b0, double b1, double b2, double a0, double a1, double a2)
-        : b0_(b0 / a0), b1_(b1 / a0), b2_(b2 / a0), a1_(a1 / a0), a2_(a2 / a0)
-    {
-    }
+        : b0_(b0 / a0), b1_(b1 / a0), b2_(b2 / a0), a1_(a1 / a0), a2_(a2 / a0) {}
 
     double b0_, b1_, b2_, a1_, a2_;
     double x1_ = 0.0, x2_ = 0.0, y1_ = 0.0, y2_ = 0.0;
@@ -135,8 +126,7 @@ private:
 
 double DbToGain(double db) { return std::pow(10.0, db / 20.0); }
 
-double PeakOf(const Buffer& buf)
-{
+double PeakOf(const Buffer& buf) {
     double peak = 0.0;
     for (const double s : buf) {
         peak = std::max(peak, std::abs(s));
@@ -144,8 +134,7 @@ double PeakOf(const Buffer& buf)
     return peak;
 }
 
-void ScaleToPeak(Buffer& buf, double peakDb)
-{
+void ScaleToPeak(Buffer& buf, double peakDb) {
     const double peak = PeakOf(buf);
     if (peak <= 0.0) {
         return;
@@ -156,8 +145,7 @@ void ScaleToPeak(Buffer& buf, double peakDb)
     }
 }
 
-void RemoveDc(Buffer& buf)
-{
+void RemoveDc(Buffer& buf) {
     if (buf.empty()) {
         return;
     }
@@ -173,8 +161,7 @@ void RemoveDc(Buffer& buf)
 
 // Raised-cosine fade in over the first `in` samples and out over the last
 // `out` samples, so nothing starts or stops with a click.
-void FadeEdges(Buffer& buf, std::size_t in, std::size_t out)
-{
+void FadeEdges(Buffer& buf, std::size_t in, std::size_t out) {
     const std::size_t n = buf.size();
     in = std::min(in, n);
     out = std::min(out, n);
@@ -188,23 +175,21 @@ void FadeEdges(Buffer& buf, std::size_t in, std::size_t out)
     }
 }
 
-std::size_t SamplesFor(double seconds, int rate)
-{
+std::size_t SamplesFor(double seconds, int rate) {
     return static_cast<std::size_t>(std::lround(seconds * rate));
 }
 
 // Adds an exponentially decaying sine starting at sample `start`.
 // Stops once the partial has decayed below audibility.
 void AddPartial(Buffer& buf, int rate, std::size_t start, double freq, double amp,
-                 double decaySeconds, double phase = 0.0, double attackSeconds = 0.0)
-{
+                double decaySeconds, double phase = 0.0, double attackSeconds = 0.0) {
     const double nyquist = rate * 0.5;
     if (freq >= nyquist * 0.95) {
         return;
     }
     const double dt = 1.0 / rate;
-    const std::size_t len = std::min(buf.size() - std::min(buf.size(), start),
-                                     SamplesFor(decaySeconds * 12.0, rate));
+    const std::size_t len =
+        std::min(buf.size() - std::min(buf.size(), start), SamplesFor(decaySeconds * 12.0, rate));
     const std::size_t attack = SamplesFor(attackSeconds, rate);
     for (std::size_t i = 0; i < len; ++i) {
         const double t = static_cast<double>(i) * dt;
@@ -222,12 +207,11 @@ void AddPartial(Buffer& buf, int rate, std::size_t start, double freq, double am
 
 constexpr int kMenuRate = 44100;
 
-Buffer MakeMenu()
-{
+Buffer MakeMenu() {
     constexpr int kRate = kMenuRate;
     Buffer buf(SamplesFor(0.090, kRate), 0.0);
 
-    constexpr double kBase = 1174.66; // D6; D5 when the game plays it at half rate
+    constexpr double kBase = 1174.66;  // D6; D5 when the game plays it at half rate
     constexpr std::array<double, 3> kHarmonicAmp{1.0, 0.22, 0.07};
 
     double phase = 0.0;
@@ -258,14 +242,13 @@ Buffer MakeMenu()
 
 constexpr int kEngineRate = 22050;
 
-Buffer MakeEngine()
-{
+Buffer MakeEngine() {
     constexpr int kRate = kEngineRate;
     constexpr int kCylinders = 4;
-    constexpr int kEngineCycles = 10;                  // full 4-stroke cycles in the loop
-    constexpr int kFirings = kCylinders * kEngineCycles; // one firing per cylinder per cycle
-    constexpr int kPeriod = 441;                        // samples between firings: 50 Hz
-    constexpr std::size_t kLength = static_cast<std::size_t>(kFirings) * kPeriod; // 0.8 s
+    constexpr int kEngineCycles = 10;                     // full 4-stroke cycles in the loop
+    constexpr int kFirings = kCylinders * kEngineCycles;  // one firing per cylinder per cycle
+    constexpr int kPeriod = 441;                          // samples between firings: 50 Hz
+    constexpr std::size_t kLength = static_cast<std::size_t>(kFirings) * kPeriod;  // 0.8 s
 
     Buffer tone(kLength, 0.0);
     Buffer noise(kLength, 0.0);
@@ -290,7 +273,7 @@ Buffer MakeEngine()
         {2200.0, 0.15, 0.0020},
     }};
 
-    const std::size_t tail = 2 * kPeriod; // each firing rings into the next two
+    const std::size_t tail = 2 * kPeriod;  // each firing rings into the next two
     const double dt = 1.0 / kRate;
 
     for (int f = 0; f < kFirings; ++f) {
@@ -300,8 +283,9 @@ Buffer MakeEngine()
         const double wobble = 5.0 * std::sin(kTwoPi * 2.0 * f / kFirings) +
                               3.0 * std::sin(kTwoPi * 3.0 * f / kFirings + 1.0);
         const double jitter = rng.Bipolar() * 4.0;
-        const auto start = static_cast<std::size_t>(
-            f * kPeriod + static_cast<int>(std::lround(wobble + jitter)) + static_cast<int>(kLength));
+        const auto start =
+            static_cast<std::size_t>(f * kPeriod + static_cast<int>(std::lround(wobble + jitter)) +
+                                     static_cast<int>(kLength));
         const double amp = kCylAmp[static_cast<std::size_t>(cyl)] * (1.0 + 0.08 * rng.Bipolar());
         const double tune = kCylTune[static_cast<std::size_t>(cyl)] * (1.0 + 0.02 * rng.Bipolar());
         const double noiseAmp = 0.6 + 0.4 * rng.Uniform();
@@ -372,7 +356,7 @@ Buffer MakeEngine()
             const double x = out[(i + kLength - window / 2 + k) % kLength];
             level += x * x;
         }
-        level += 50.0 * (a * a + b * b); // favour a crossing right on zero
+        level += 50.0 * (a * a + b * b);  // favour a crossing right on zero
         if (level < bestLevel) {
             bestLevel = level;
             best = i + 1;
@@ -393,8 +377,7 @@ Buffer MakeEngine()
 
 constexpr int kCrashRate = 22050;
 
-Buffer MakeCrash()
-{
+Buffer MakeCrash() {
     constexpr int kRate = kCrashRate;
     const std::size_t length = SamplesFor(0.90, kRate);
     const double dt = 1.0 / kRate;
@@ -431,18 +414,18 @@ Buffer MakeCrash()
             const double t = static_cast<double>(i) * dt;
             crunch[i] += 0.35 * std::exp(-t / 0.11) * rng.Bipolar();
 
-            const double density = 0.018 * std::exp(-t / 0.10); // grains per sample
+            const double density = 0.018 * std::exp(-t / 0.10);  // grains per sample
             if (rng.Uniform() < density) {
                 const double grainAmp = std::exp(-t / 0.13) * rng.Range(0.3, 1.0);
                 const std::size_t grainLen = SamplesFor(rng.Range(0.001, 0.007), kRate);
                 for (std::size_t k = 0; k < grainLen && i + k < length; ++k) {
-                    const double w = std::sin(kPi * static_cast<double>(k) /
-                                              static_cast<double>(grainLen));
+                    const double w =
+                        std::sin(kPi * static_cast<double>(k) / static_cast<double>(grainLen));
                     crunch[i + k] += grainAmp * w * rng.Bipolar();
                 }
                 if (rng.Uniform() < 0.45) {
-                    AddPartial(pings, kRate, i, rng.Range(600.0, 3800.0),
-                                0.35 * grainAmp, rng.Range(0.004, 0.015));
+                    AddPartial(pings, kRate, i, rng.Range(600.0, 3800.0), 0.35 * grainAmp,
+                               rng.Range(0.004, 0.015));
                 }
             }
         }
@@ -479,7 +462,7 @@ Buffer MakeCrash()
         for (const Partial& p : kPartials) {
             AddPartial(ring, kRate, start, p.freq, p.amp, p.decay, rng.Range(0.0, kTwoPi), 0.002);
             AddPartial(ring, kRate, start, p.freq * 1.0045 + 1.7, p.amp * 0.6, p.decay * 0.85,
-                        rng.Range(0.0, kTwoPi), 0.002);
+                       rng.Range(0.0, kTwoPi), 0.002);
         }
     }
 
@@ -520,8 +503,7 @@ Buffer MakeCrash()
 
 constexpr int kBonusRate = 44100;
 
-Buffer MakeBonus()
-{
+Buffer MakeBonus() {
     constexpr int kRate = kBonusRate;
     const std::size_t length = SamplesFor(0.60, kRate);
     Buffer out(length, 0.0);
@@ -530,10 +512,10 @@ Buffer MakeBonus()
         double freq, onset, level, decay;
     };
     constexpr std::array<Note, 4> kNotes{{
-        {1046.50, 0.000, 0.80, 0.10}, // C6
-        {1318.51, 0.060, 0.85, 0.10}, // E6
-        {1567.98, 0.120, 0.90, 0.11}, // G6
-        {2093.00, 0.180, 1.00, 0.19}, // C7
+        {1046.50, 0.000, 0.80, 0.10},  // C6
+        {1318.51, 0.060, 0.85, 0.10},  // E6
+        {1567.98, 0.120, 0.90, 0.11},  // G6
+        {2093.00, 0.180, 1.00, 0.19},  // C7
     }};
     // Bell-like partial series: mostly harmonic with a slightly stretched top.
     struct Partial {
@@ -552,14 +534,14 @@ Buffer MakeBonus()
         const std::size_t at = SamplesFor(note.onset, kRate);
         for (const Partial& p : kPartials) {
             AddPartial(out, kRate, at, note.freq * p.ratio, note.level * p.amp,
-                        note.decay * p.decayScale, 0.0, 0.0015);
+                       note.decay * p.decayScale, 0.0, 0.0015);
         }
         if (n + 1 == kNotes.size()) {
             // Detuned twin on the last note: a gentle shimmer as it rings.
             AddPartial(out, kRate, at, note.freq + 4.5, 0.35 * note.level, note.decay * 1.2, 0.0,
-                        0.0015);
-            AddPartial(out, kRate, at, 2.0 * note.freq - 3.0, 0.15 * note.level,
-                        note.decay * 0.8, 0.0, 0.0015);
+                       0.0015);
+            AddPartial(out, kRate, at, 2.0 * note.freq - 3.0, 0.15 * note.level, note.decay * 0.8,
+                       0.0, 0.0015);
         }
     }
     RemoveDc(out);
@@ -571,29 +553,25 @@ Buffer MakeBonus()
 // ---------------------------------------------------------------------------
 // Output
 
-void PutU16(std::string& out, std::uint16_t v)
-{
+void PutU16(std::string& out, std::uint16_t v) {
     out.push_back(static_cast<char>(v & 0xffu));
     out.push_back(static_cast<char>((v >> 8) & 0xffu));
 }
 
-void PutU32(std::string& out, std::uint32_t v)
-{
+void PutU32(std::string& out, std::uint32_t v) {
     for (int shift = 0; shift < 32; shift += 8) {
         out.push_back(static_cast<char>((v >> shift) & 0xffu));
     }
 }
 
-std::int16_t ToPcm16(double s)
-{
+std::int16_t ToPcm16(double s) {
     const double scaled = std::round(std::clamp(s, -1.0, 1.0) * 32767.0);
     return static_cast<std::int16_t>(scaled);
 }
 
 // Writes `buf` as a 16-bit mono PCM WAVE file. Returns false and reports on
 // stderr if the file cannot be written.
-bool WriteWave(const std::filesystem::path& path, int rate, const Buffer& buf)
-{
+bool WriteWave(const std::filesystem::path& path, int rate, const Buffer& buf) {
     constexpr std::uint16_t kChannels = 1;
     constexpr std::uint16_t kBits = 16;
     constexpr std::uint16_t kBlockAlign = kChannels * kBits / 8;
@@ -606,7 +584,7 @@ bool WriteWave(const std::filesystem::path& path, int rate, const Buffer& buf)
     bytes += "WAVE";
     bytes += "fmt ";
     PutU32(bytes, 16);
-    PutU16(bytes, 1); // PCM
+    PutU16(bytes, 1);  // PCM
     PutU16(bytes, kChannels);
     PutU32(bytes, static_cast<std::uint32_t>(rate));
     PutU32(bytes, static_cast<std::uint32_t>(rate) * kBlockAlign);
@@ -632,10 +610,9 @@ bool WriteWave(const std::filesystem::path& path, int rate, const Buffer& buf)
     return true;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: makesnd OUTDIR\n";
         return 2;
