@@ -19,12 +19,11 @@ namespace {
 constexpr int kCarW = 30;
 constexpr int kCarH = 70;
 
+// The models, in the order of their columns in the picture.
 enum class Kind { kHatch, kSports, kPickup, kRoadster, kSaloon, kVan, kTaxi, kPolice, kEstate };
 
-struct Car {
-    Kind kind;
-    Col paint;
-    Col trim;
+// A model's dimensions, in pixels: u across from the centre line, v along from the nose.
+struct Shape {
     float hw;                    // half width of the body
     float front, back;           // body extent along the car
     float rf, rb;                // corner radii at nose and tail
@@ -35,6 +34,42 @@ struct Car {
     float ws, roofF, roofB, rw;  // windscreen base, roof front/back, rear window base
     float roofHw;                // half width of the roof
     float gloss;
+};
+
+// In the order of Kind: hw, front, back, rf, rb, noseTaper, tailTaper, axleF, axleR, wheelLen,
+// wheelOut, ws, roofF, roofB, rw, roofHw, gloss.
+constexpr Shape kShapes[] = {
+    // Hatch: short and tall.
+    {12.2, 7, 63, 5.5, 4.5, 1.4, 0.8, 18, 52, 4.6, 13.4, 21, 28, 53, 58.5, 8.6, 1},
+    // Sports car, the player's: long bonnet, cabin set back, fat rear tyres.
+    {13.4, 1.5, 68, 6, 3.5, 2.4, 0.4, 14, 52, 5.2, 14.6, 25, 32.5, 43.5, 51, 8.2, 1.4},
+    // Pickup: short cab, long load bed.
+    {13, 2, 68, 4, 2, 1.4, 0, 14.5, 54, 5, 14.4, 17, 23.5, 34, 36.5, 9.6, 0.7},
+    // Roadster: no roof at all.
+    {12.2, 4, 65, 6.5, 6, 2.2, 1.6, 16, 51, 4.6, 13.4, 23, 0, 0, 0, 0, 1.3},
+    // Saloon: the medium car the others started from.
+    {12.6, 2.5, 67.5, 5, 4, 1.4, 0.8, 15, 53, 4.6, 13.8, 20, 27, 43, 50, 8.6, 1},
+    // Van: boxy, wide, short cab.
+    {13.6, 1, 69, 4, 1.5, 1.6, 0, 11, 56, 4.8, 14.5, 8, 15.5, 68, 68, 12.6, 0.6},
+    // Taxi: a saloon stretched a little.
+    {12.6, 2, 68, 5, 4, 1.4, 0.8, 15, 53, 4.6, 13.8, 20, 27, 44, 51, 8.6, 0.9},
+    // Police car: a saloon a little longer and wider.
+    {12.8, 2, 68, 5, 4, 1.4, 0.8, 15, 53, 4.6, 13.8, 20.5, 27.5, 44.5, 51.5, 8.6, 1},
+    // Estate: long roof right to the tail.
+    {12.6, 2, 68.5, 5, 2.5, 1.4, 0.2, 15, 55, 4.6, 13.8, 19, 26, 59, 64, 8.6, 1},
+};
+
+// Paint and trim (stripes, livery, the police car's dark panels), in the order of Kind.
+constexpr Col kColours[][2] = {
+    {{104, 58, 164}, {0, 0, 0}},       // hatch
+    {{226, 28, 22}, {246, 246, 240}},  // sports car
+    {{232, 124, 24}, {0, 0, 0}},       // pickup
+    {{182, 188, 198}, {0, 0, 0}},      // roadster
+    {{30, 108, 66}, {0, 0, 0}},        // saloon
+    {{232, 232, 226}, {40, 96, 200}},  // van
+    {{246, 196, 30}, {0, 0, 0}},       // taxi
+    {{236, 238, 240}, {34, 36, 44}},   // police car
+    {{124, 26, 46}, {0, 0, 0}},        // estate
 };
 
 float Sq(float v) { return v * v; }
@@ -50,7 +85,11 @@ constexpr float kHx = -0.236f, kHy = -0.307f, kHz = 0.922f;
 
 class CarPainter {
 public:
-    explicit CarPainter(const Car& c) : c_(c) {}
+    explicit CarPainter(Kind kind)
+        : kind_(kind),
+          c_(kShapes[int(kind)]),
+          paint_(kColours[int(kind)][0]),
+          trim_(kColours[int(kind)][1]) {}
 
     Sample At(float u, float v) const {
         const float sd = BodySd(u, v);
@@ -62,10 +101,10 @@ public:
             return {true, col};
         }
         // Door mirrors.
-        if (c_.kind != Kind::kVan && v > c_.ws + 0.3f && v < c_.ws + 2.6f && au < c_.hw + 1.5f &&
+        if (kind_ != Kind::kVan && v > c_.ws + 0.3f && v < c_.ws + 2.6f && au < c_.hw + 1.5f &&
             au > c_.hw - 1.0f) {
             const bool tip = au > c_.hw + 0.8f;
-            return {true, tip ? c_.paint * 0.45f : Lit(c_.paint, u, v, 0.6f) * 0.85f};
+            return {true, tip ? paint_ * 0.45f : Lit(paint_, u, v, 0.6f) * 0.85f};
         }
         // Tyres, peeking out beside the body.
         for (float axle : {c_.axleF, c_.axleR}) {
@@ -114,8 +153,23 @@ private:
     }
 
     bool Spoiler(float u, float v) const {
-        return c_.kind == Kind::kSports && v > c_.back - 7.0f && v < c_.back - 3.8f &&
+        return kind_ == Kind::kSports && v > c_.back - 7.0f && v < c_.back - 3.8f &&
                std::fabs(u) < c_.hw - 0.6f;
+    }
+
+    // What some models carry on the body: Height() raises or sinks it, Surface() colours it.
+    bool LoadBed(float au, float v) const {
+        return v > c_.rw + 2.0f && v < c_.back - 2.4f && au < c_.hw - 1.8f;
+    }
+    bool TaxiSign(float au, float v) const {
+        return au < 4.6f && v > c_.roofF + 3.0f && v < c_.roofF + 7.0f;
+    }
+    bool LightBar(float au, float v) const {
+        return au < 7.2f && v > c_.roofF + 2.5f && v < c_.roofF + 5.5f;
+    }
+    bool RoofRail(float au, float v) const {
+        return au > c_.roofHw - 1.8f && au < c_.roofHw - 0.6f && v > c_.roofF + 2.0f &&
+               v < c_.roofB - 1.0f;
     }
 
     float Height(float u, float v) const {
@@ -124,7 +178,7 @@ private:
         float h = Smoothstep(0.0f, 3.4f, -sd);
         const float au = std::fabs(u);
         h += 0.45f * Smoothstep(0.0f, 1.3f, -RoofSd(u, v));
-        switch (c_.kind) {
+        switch (kind_) {
             case Kind::kSports:
                 if (Spoiler(u, v)) h += 0.55f;
                 // Bulges over the wheels.
@@ -138,26 +192,24 @@ private:
                 }
                 break;
             case Kind::kPickup:
-                if (v > c_.rw + 2.0f && v < c_.back - 2.4f && au < c_.hw - 1.8f) h -= 0.5f;
+                if (LoadBed(au, v)) h -= 0.5f;
                 break;
             case Kind::kRoadster:
                 if (Cockpit(u, v)) h -= 0.45f;
                 break;
             case Kind::kTaxi:
-                if (au < 4.6f && v > c_.roofF + 3.0f && v < c_.roofF + 7.0f) h += 0.5f;
+                if (TaxiSign(au, v)) h += 0.5f;
                 break;
             case Kind::kPolice:
-                if (au < 7.2f && v > c_.roofF + 2.5f && v < c_.roofF + 5.5f) h += 0.45f;
+                if (LightBar(au, v)) h += 0.45f;
                 break;
             case Kind::kEstate:
-                if (au > c_.roofHw - 1.8f && au < c_.roofHw - 0.6f && v > c_.roofF + 2.0f &&
-                    v < c_.roofB - 1.0f)
-                    h += 0.3f;
+                if (RoofRail(au, v)) h += 0.3f;
                 break;
             default: break;
         }
         // A soft crease along the bonnet.
-        if (v < c_.ws && c_.kind != Kind::kVan) h += 0.06f * std::exp(-Sq(au - 5.5f) / 1.5f);
+        if (v < c_.ws && kind_ != Kind::kVan) h += 0.06f * std::exp(-Sq(au - 5.5f) / 1.5f);
         return h;
     }
 
@@ -177,7 +229,7 @@ private:
     }
 
     bool Cockpit(float u, float v) const {
-        return c_.kind == Kind::kRoadster && v > c_.ws + 3.2f && v < c_.ws + 19.0f &&
+        return kind_ == Kind::kRoadster && v > c_.ws + 3.2f && v < c_.ws + 19.0f &&
                std::fabs(u) < c_.hw - 2.6f - 0.8f * Sq(Clamp01((v - (c_.ws + 15.0f)) / 4.0f));
     }
 
@@ -193,13 +245,13 @@ private:
 
     Col PaintAt(float u, float v) const {
         const float au = std::fabs(u);
-        switch (c_.kind) {
+        switch (kind_) {
             case Kind::kSports:
-                if (au > 1.3f && au < 4.2f) return c_.trim;  // twin racing stripes
+                if (au > 1.3f && au < 4.2f) return trim_;  // twin racing stripes
                 break;
             case Kind::kPolice:
                 // Dark bonnet and boot, white doors and roof.
-                if (v < c_.ws + 1.8f * Sq(u / c_.hw) || v > c_.rw - 1.0f) return c_.trim;
+                if (v < c_.ws + 1.8f * Sq(u / c_.hw) || v > c_.rw - 1.0f) return trim_;
                 break;
             case Kind::kTaxi:
                 if (au > c_.hw - 2.9f && au < c_.hw - 1.2f && v > c_.ws + 4.0f &&
@@ -210,12 +262,12 @@ private:
                 break;
             case Kind::kVan:
                 if (v > c_.roofF + 1.0f && au > c_.roofHw - 3.6f && au < c_.roofHw - 1.6f)
-                    return c_.trim;
-                if (v < c_.ws + 2.0f) return c_.trim;  // cab front in the livery colour
+                    return trim_;
+                if (v < c_.ws + 2.0f) return trim_;  // cab front in the livery colour
                 break;
             default: break;
         }
-        return c_.paint;
+        return paint_;
     }
 
     Col Surface(float u, float v, float sd) const {
@@ -229,7 +281,7 @@ private:
                 const float d = std::hypot((au - cx) / 3.0f, (v - (c_.front + 1.8f)) / 1.6f);
                 if (d < 1.0f) return Mix(Rgb(255, 252, 226), Rgb(196, 190, 160), d * d);
             }
-            if (au < hw - 7.6f && v < c_.front + 2.4f && c_.kind != Kind::kRoadster) {
+            if (au < hw - 7.6f && v < c_.front + 2.4f && kind_ != Kind::kRoadster) {
                 return (int(std::floor(v * 2.0f)) % 2) ? Rgb(30, 32, 36) : Rgb(70, 72, 78);
             }
         }
@@ -244,7 +296,7 @@ private:
         }
 
         // Extras that only some models have on top of the body.
-        switch (c_.kind) {
+        switch (kind_) {
             case Kind::kSports:
                 if (Spoiler(u, v)) {
                     Col base = PaintAt(u, v) * 0.92f;
@@ -257,7 +309,7 @@ private:
                     return Rgb(40, 16, 16);
                 break;
             case Kind::kPickup:
-                if (v > c_.rw + 2.0f && v < c_.back - 2.4f && au < c_.hw - 1.8f) {
+                if (LoadBed(au, v)) {
                     // Load bed with ribs, and a wooden crate.
                     const float cu = u + 3.5f, cvv = v - (c_.rw + 7.5f);
                     if (std::fabs(cu) < 4.3f && std::fabs(cvv) < 4.3f) {
@@ -295,7 +347,7 @@ private:
                 }
                 break;
             case Kind::kTaxi:
-                if (au < 4.6f && v > c_.roofF + 3.0f && v < c_.roofF + 7.0f) {
+                if (TaxiSign(au, v)) {
                     Col sign = Rgb(250, 244, 196);
                     if (std::fabs(v - (c_.roofF + 5.0f)) < 0.6f && au < 3.4f)
                         sign = Rgb(40, 36, 30);
@@ -303,7 +355,7 @@ private:
                 }
                 break;
             case Kind::kPolice:
-                if (au < 7.2f && v > c_.roofF + 2.5f && v < c_.roofF + 5.5f) {
+                if (LightBar(au, v)) {
                     if (au < 1.4f) return Rgb(60, 60, 66);
                     const Col lamp = u < 0.0f ? Rgb(50, 110, 255) : Rgb(255, 46, 40);
                     const bool hot =
@@ -312,9 +364,7 @@ private:
                 }
                 break;
             case Kind::kEstate:
-                if (au > c_.roofHw - 1.8f && au < c_.roofHw - 0.6f && v > c_.roofF + 2.0f &&
-                    v < c_.roofB - 1.0f)
-                    return Lit(Rgb(170, 172, 178), u, v, 0.5f);
+                if (RoofRail(au, v)) return Lit(Rgb(170, 172, 178), u, v, 0.5f);
                 break;
             case Kind::kVan:
                 // Roof hatch.
@@ -328,31 +378,25 @@ private:
         }
 
         // Glass.
-        const float g = c_.kind == Kind::kRoadster ? -1.0f : GlassHw(u, v);
+        const float g = kind_ == Kind::kRoadster ? -1.0f : GlassHw(u, v);
         if (g > 0.0f && au < g && RoofSd(u, v) > 0.0f) {
-            if (v < c_.roofF) {
-                const float t = Clamp01((v - c_.ws) / (c_.roofF - c_.ws));
-                const float aLine = Lerp(HwAt(v) - 1.5f, c_.roofHw, t);
-                if (std::fabs(au - aLine) < 0.5f)
-                    return Lit(c_.paint * 0.75f, u, v, 0.3f);  // A pillar
-                if (au < aLine) return Glass(u, v, t, true);
-                return Glass(u, v, 0.8f, false) * 0.8f;
-            }
-            if (v > c_.roofB) {
-                const float t = Clamp01((c_.rw - v) / (c_.rw - c_.roofB));
-                const float cLine = Lerp(HwAt(v) - 1.8f, c_.roofHw, t);
-                if (std::fabs(au - cLine) < 0.5f)
-                    return Lit(c_.paint * 0.75f, u, v, 0.3f);  // C pillar
-                if (au < cLine) return Glass(u, v, t, false);
+            if (v < c_.roofF || v > c_.roofB) {
+                // Windscreen with the A pillars, or rear window with the C pillars.
+                const bool front = v < c_.roofF;
+                const float t = front ? Clamp01((v - c_.ws) / (c_.roofF - c_.ws))
+                                      : Clamp01((c_.rw - v) / (c_.rw - c_.roofB));
+                const float pillar = Lerp(HwAt(v) - (front ? 1.5f : 1.8f), c_.roofHw, t);
+                if (std::fabs(au - pillar) < 0.5f) return Lit(paint_ * 0.75f, u, v, 0.3f);
+                if (au < pillar) return Glass(u, v, t, front);
                 return Glass(u, v, 0.8f, false) * 0.8f;
             }
             // Side windows with a B pillar.
             if (std::fabs(v - 0.5f * (c_.roofF + c_.roofB) - 1.0f) < 0.6f)
-                return Lit(c_.paint * 0.7f, u, v, 0.2f);
+                return Lit(paint_ * 0.7f, u, v, 0.2f);
             return Glass(u, v, 0.9f, false) * 0.75f;
         }
         // Roadster: a short, steep windscreen.
-        if (c_.kind == Kind::kRoadster && v > c_.ws + 1.6f * Sq(u / c_.hw) && v < c_.ws + 3.2f &&
+        if (kind_ == Kind::kRoadster && v > c_.ws + 1.6f * Sq(u / c_.hw) && v < c_.ws + 3.2f &&
             au < hw - 1.6f) {
             if (au > hw - 2.4f) return Rgb(190, 194, 200);  // frame
             return Glass(u, v, (v - c_.ws) / 3.2f, true);
@@ -361,163 +405,18 @@ private:
         // Paintwork.
         Col base = PaintAt(u, v);
         const bool onRoof = RoofSd(u, v) < 0.0f;
-        if (onRoof && c_.kind != Kind::kVan) base = base * 1.04f;
+        if (onRoof && kind_ != Kind::kVan) base = base * 1.04f;
         return Lit(base, u, v, c_.gloss);
     }
 
-    const Car& c_;
+    Kind kind_;
+    const Shape& c_;
+    Col paint_, trim_;
 };
 
-Car MakeCar(Kind kind, Col paint, Col trim) {
-    Car c{};
-    c.kind = kind;
-    c.paint = paint;
-    c.trim = trim;
-    // A medium saloon as the starting point.
-    c.hw = 12.6f;
-    c.front = 2.5f;
-    c.back = 67.5f;
-    c.rf = 5.0f;
-    c.rb = 4.0f;
-    c.noseTaper = 1.4f;
-    c.tailTaper = 0.8f;
-    c.axleF = 15.0f;
-    c.axleR = 53.0f;
-    c.wheelLen = 4.6f;
-    c.wheelOut = 13.8f;
-    c.ws = 20.0f;
-    c.roofF = 27.0f;
-    c.roofB = 43.0f;
-    c.rw = 50.0f;
-    c.roofHw = 8.6f;
-    c.gloss = 1.0f;
-    switch (kind) {
-        case Kind::kHatch:  // short and tall
-            c.hw = 12.2f;
-            c.front = 7.0f;
-            c.back = 63.0f;
-            c.rf = 5.5f;
-            c.rb = 4.5f;
-            c.axleF = 18.0f;
-            c.axleR = 52.0f;
-            c.wheelOut = 13.4f;
-            c.ws = 21.0f;
-            c.roofF = 28.0f;
-            c.roofB = 53.0f;
-            c.rw = 58.5f;
-            c.roofHw = 8.6f;
-            break;
-        case Kind::kSports:  // long bonnet, cabin set back, fat rear tyres
-            c.hw = 13.4f;
-            c.front = 1.5f;
-            c.back = 68.0f;
-            c.rf = 6.0f;
-            c.rb = 3.5f;
-            c.noseTaper = 2.4f;
-            c.tailTaper = 0.4f;
-            c.axleF = 14.0f;
-            c.axleR = 52.0f;
-            c.wheelLen = 5.2f;
-            c.wheelOut = 14.6f;
-            c.ws = 25.0f;
-            c.roofF = 32.5f;
-            c.roofB = 43.5f;
-            c.rw = 51.0f;
-            c.roofHw = 8.2f;
-            c.gloss = 1.4f;
-            break;
-        case Kind::kPickup:
-            c.hw = 13.0f;
-            c.front = 2.0f;
-            c.back = 68.0f;
-            c.rf = 4.0f;
-            c.rb = 2.0f;
-            c.tailTaper = 0.0f;
-            c.axleF = 14.5f;
-            c.axleR = 54.0f;
-            c.wheelLen = 5.0f;
-            c.wheelOut = 14.4f;
-            c.ws = 17.0f;
-            c.roofF = 23.5f;
-            c.roofB = 34.0f;
-            c.rw = 36.5f;
-            c.roofHw = 9.6f;
-            c.gloss = 0.7f;
-            break;
-        case Kind::kRoadster:
-            c.hw = 12.2f;
-            c.front = 4.0f;
-            c.back = 65.0f;
-            c.rf = 6.5f;
-            c.rb = 6.0f;
-            c.noseTaper = 2.2f;
-            c.tailTaper = 1.6f;
-            c.axleF = 16.0f;
-            c.axleR = 51.0f;
-            c.wheelOut = 13.4f;
-            c.ws = 23.0f;
-            c.roofF = 0.0f;
-            c.roofB = 0.0f;
-            c.rw = 0.0f;
-            c.roofHw = 0.0f;
-            c.gloss = 1.3f;
-            break;
-        case Kind::kSaloon: break;
-        case Kind::kVan:  // boxy, wide, short cab
-            c.hw = 13.6f;
-            c.front = 1.0f;
-            c.back = 69.0f;
-            c.rf = 4.0f;
-            c.rb = 1.5f;
-            c.noseTaper = 1.6f;
-            c.tailTaper = 0.0f;
-            c.axleF = 11.0f;
-            c.axleR = 56.0f;
-            c.wheelLen = 4.8f;
-            c.wheelOut = 14.5f;
-            c.ws = 8.0f;
-            c.roofF = 15.5f;
-            c.roofB = 68.0f;
-            c.rw = 68.0f;
-            c.roofHw = 12.6f;
-            c.gloss = 0.6f;
-            break;
-        case Kind::kTaxi:
-            c.front = 2.0f;
-            c.back = 68.0f;
-            c.ws = 20.0f;
-            c.roofF = 27.0f;
-            c.roofB = 44.0f;
-            c.rw = 51.0f;
-            c.gloss = 0.9f;
-            break;
-        case Kind::kPolice:
-            c.hw = 12.8f;
-            c.front = 2.0f;
-            c.back = 68.0f;
-            c.ws = 20.5f;
-            c.roofF = 27.5f;
-            c.roofB = 44.5f;
-            c.rw = 51.5f;
-            break;
-        case Kind::kEstate:  // long roof right to the tail
-            c.front = 2.0f;
-            c.back = 68.5f;
-            c.rb = 2.5f;
-            c.tailTaper = 0.2f;
-            c.ws = 19.0f;
-            c.roofF = 26.0f;
-            c.roofB = 59.0f;
-            c.rw = 64.0f;
-            c.axleR = 55.0f;
-            break;
-    }
-    return c;
-}
-
-void PaintCar(Image& img, int column, const Car& car) {
-    const CarPainter painter(car);
-    const int x0 = 31 * (column - 1);
+void PaintCar(Image& img, Kind kind) {
+    const CarPainter painter(kind);
+    const int x0 = 31 * int(kind);
     constexpr int kSS = 4;
     for (int y = 0; y < kCarH; ++y)
         for (int x = 0; x < kCarW; ++x) {
@@ -545,15 +444,7 @@ void PaintCar(Image& img, int column, const Car& car) {
 
 Image DrawCars() {
     Image img(279, 141, kTransparent);
-    PaintCar(img, 1, MakeCar(Kind::kHatch, Rgb(104, 58, 164), Rgb(0, 0, 0)));
-    PaintCar(img, 2, MakeCar(Kind::kSports, Rgb(226, 28, 22), Rgb(246, 246, 240)));
-    PaintCar(img, 3, MakeCar(Kind::kPickup, Rgb(232, 124, 24), Rgb(0, 0, 0)));
-    PaintCar(img, 4, MakeCar(Kind::kRoadster, Rgb(182, 188, 198), Rgb(0, 0, 0)));
-    PaintCar(img, 5, MakeCar(Kind::kSaloon, Rgb(30, 108, 66), Rgb(0, 0, 0)));
-    PaintCar(img, 6, MakeCar(Kind::kVan, Rgb(232, 232, 226), Rgb(40, 96, 200)));
-    PaintCar(img, 7, MakeCar(Kind::kTaxi, Rgb(246, 196, 30), Rgb(0, 0, 0)));
-    PaintCar(img, 8, MakeCar(Kind::kPolice, Rgb(236, 238, 240), Rgb(34, 36, 44)));
-    PaintCar(img, 9, MakeCar(Kind::kEstate, Rgb(124, 26, 46), Rgb(0, 0, 0)));
+    for (int i = 0; i < int(std::size(kShapes)); ++i) PaintCar(img, Kind(i));
     return img;
 }
 
