@@ -68,26 +68,20 @@ private:
 class Biquad {
 public:
     static Biquad Lowpass(double rate, double freq, double q) {
-        const double w = kTwoPi * freq / rate;
-        const double alpha = std::sin(w) / (2.0 * q);
-        const double c = std::cos(w);
+        const auto [alpha, c] = Terms(rate, freq, q);
         return Biquad((1.0 - c) / 2.0, 1.0 - c, (1.0 - c) / 2.0, 1.0 + alpha, -2.0 * c,
                       1.0 - alpha);
     }
 
     static Biquad Highpass(double rate, double freq, double q) {
-        const double w = kTwoPi * freq / rate;
-        const double alpha = std::sin(w) / (2.0 * q);
-        const double c = std::cos(w);
+        const auto [alpha, c] = Terms(rate, freq, q);
         return Biquad((1.0 + c) / 2.0, -(1.0 + c), (1.0 + c) / 2.0, 1.0 + alpha, -2.0 * c,
                       1.0 - alpha);
     }
 
     // Band-pass with 0 dB peak gain.
     static Biquad Bandpass(double rate, double freq, double q) {
-        const double w = kTwoPi * freq / rate;
-        const double alpha = std::sin(w) / (2.0 * q);
-        const double c = std::cos(w);
+        const auto [alpha, c] = Terms(rate, freq, q);
         return Biquad(alpha, 0.0, -alpha, 1.0 + alpha, -2.0 * c, 1.0 - alpha);
     }
 
@@ -117,6 +111,14 @@ public:
     }
 
 private:
+    struct Cookbook {
+        double alpha, c;  // sin(w) / 2q and cos(w), w the centre or corner frequency
+    };
+    static Cookbook Terms(double rate, double freq, double q) {
+        const double w = kTwoPi * freq / rate;
+        return {std::sin(w) / (2.0 * q), std::cos(w)};
+    }
+
     Biquad(double b0, double b1, double b2, double a0, double a1, double a2)
         : b0_(b0 / a0), b1_(b1 / a0), b2_(b2 / a0), a1_(a1 / a0), a2_(a2 / a0) {}
 
@@ -179,6 +181,11 @@ std::size_t SamplesFor(double seconds, int rate) {
     return static_cast<std::size_t>(std::lround(seconds * rate));
 }
 
+// An exponentially decaying sine: frequency (Hz), amplitude and decay time (s).
+struct Partial {
+    double freq, amp, decay;
+};
+
 // Adds an exponentially decaying sine starting at sample `start`.
 // Stops once the partial has decayed below audibility.
 void AddPartial(Buffer& buf, int rate, std::size_t start, double freq, double amp,
@@ -201,6 +208,22 @@ void AddPartial(Buffer& buf, int rate, std::size_t start, double freq, double am
     }
 }
 
+// Soft clipping: scales to full level, runs through tanh(drive * s) and takes out the DC that
+// leaves behind.
+void Saturate(Buffer& buf, double drive) {
+    ScaleToPeak(buf, 0.0);
+    for (double& s : buf) {
+        s = std::tanh(drive * s);
+    }
+    RemoveDc(buf);
+}
+
+// The last touch of every sound: fades at both ends and the level it is stored at.
+void Finish(Buffer& buf, int rate, double fadeInSeconds, double fadeOutSeconds, double peakDb) {
+    FadeEdges(buf, SamplesFor(fadeInSeconds, rate), SamplesFor(fadeOutSeconds, rate));
+    ScaleToPeak(buf, peakDb);
+}
+
 // ---------------------------------------------------------------------------
 // Menu: a short, clean blip. A soft bell-ish tone with a tiny downward pitch
 // flick at the start, which gives it a "tick" without any noise.
@@ -208,14 +231,13 @@ void AddPartial(Buffer& buf, int rate, std::size_t start, double freq, double am
 constexpr int kMenuRate = 44100;
 
 Buffer MakeMenu() {
-    constexpr int kRate = kMenuRate;
-    Buffer buf(SamplesFor(0.090, kRate), 0.0);
+    Buffer buf(SamplesFor(0.090, kMenuRate), 0.0);
 
     constexpr double kBase = 1174.66;  // D6; D5 when the game plays it at half rate
     constexpr std::array<double, 3> kHarmonicAmp{1.0, 0.22, 0.07};
 
     double phase = 0.0;
-    const double dt = 1.0 / kRate;
+    const double dt = 1.0 / kMenuRate;
     for (std::size_t i = 0; i < buf.size(); ++i) {
         const double t = static_cast<double>(i) * dt;
         const double freq = kBase * (1.0 + 0.12 * std::exp(-t / 0.004));
@@ -229,8 +251,7 @@ Buffer MakeMenu() {
         buf[i] = s * std::exp(-t / 0.026);
     }
     RemoveDc(buf);
-    FadeEdges(buf, SamplesFor(0.0015, kRate), SamplesFor(0.012, kRate));
-    ScaleToPeak(buf, -3.0);
+    Finish(buf, kMenuRate, 0.0015, 0.012, -3.0);
     return buf;
 }
 
@@ -243,7 +264,6 @@ Buffer MakeMenu() {
 constexpr int kEngineRate = 22050;
 
 Buffer MakeEngine() {
-    constexpr int kRate = kEngineRate;
     constexpr int kCylinders = 4;
     constexpr int kEngineCycles = 10;                     // full 4-stroke cycles in the loop
     constexpr int kFirings = kCylinders * kEngineCycles;  // one firing per cylinder per cycle
@@ -258,23 +278,14 @@ Buffer MakeEngine() {
     constexpr std::array<double, kCylinders> kCylAmp{1.00, 0.86, 0.95, 0.80};
     constexpr std::array<double, kCylinders> kCylTune{1.00, 1.03, 0.98, 1.015};
 
-    // Exhaust resonances: frequency (Hz), amplitude, decay (s).
-    struct Mode {
-        double freq, amp, decay;
-    };
-    constexpr std::array<Mode, 8> kModes{{
-        {58.0, 0.90, 0.018},
-        {121.0, 0.70, 0.014},
-        {238.0, 0.55, 0.010},
-        {410.0, 0.45, 0.008},
-        {655.0, 0.40, 0.0060},
-        {980.0, 0.32, 0.0042},
-        {1450.0, 0.25, 0.0030},
-        {2200.0, 0.15, 0.0020},
-    }};
+    // Exhaust resonances.
+    constexpr Partial kModes[] = {{58.0, 0.90, 0.018},    {121.0, 0.70, 0.014},
+                                  {238.0, 0.55, 0.010},   {410.0, 0.45, 0.008},
+                                  {655.0, 0.40, 0.0060},  {980.0, 0.32, 0.0042},
+                                  {1450.0, 0.25, 0.0030}, {2200.0, 0.15, 0.0020}};
 
     const std::size_t tail = 2 * kPeriod;  // each firing rings into the next two
-    const double dt = 1.0 / kRate;
+    const double dt = 1.0 / kEngineRate;
 
     for (int f = 0; f < kFirings; ++f) {
         const int cyl = f % kCylinders;
@@ -295,7 +306,7 @@ Buffer MakeEngine() {
             // Pressure pulse: fast rise, slower fall.
             const double tp = t / 0.0005;
             double s = 1.5 * tp * std::exp(1.0 - tp);
-            for (const Mode& m : kModes) {
+            for (const Partial& m : kModes) {
                 s += m.amp * std::exp(-t / m.decay) * std::sin(kTwoPi * m.freq * tune * t);
             }
             const std::size_t at = (start + i) % kLength;
@@ -307,18 +318,15 @@ Buffer MakeEngine() {
     }
 
     // Colour the combustion noise: mostly low-mid "chuff", not hiss.
-    Biquad noiseBp = Biquad::Bandpass(kRate, 1200.0, 0.6);
-    noiseBp.RunLooped(noise);
-    Biquad noiseLp = Biquad::Lowpass(kRate, 2500.0, 0.7);
-    noiseLp.RunLooped(noise);
+    Biquad::Bandpass(kEngineRate, 1200.0, 0.6).RunLooped(noise);
+    Biquad::Lowpass(kEngineRate, 2500.0, 0.7).RunLooped(noise);
 
     // A faint steady intake rumble between the firings.
     Buffer rumble(kLength, 0.0);
     for (double& s : rumble) {
         s = rng.Bipolar();
     }
-    Biquad rumbleLp = Biquad::Lowpass(kRate, 350.0, 0.7);
-    rumbleLp.RunLooped(rumble);
+    Biquad::Lowpass(kEngineRate, 350.0, 0.7).RunLooped(rumble);
 
     Buffer out(kLength, 0.0);
     for (std::size_t i = 0; i < kLength; ++i) {
@@ -326,18 +334,12 @@ Buffer MakeEngine() {
     }
 
     // Take the edge off the top and keep the subsonics out.
-    Biquad lp = Biquad::Lowpass(kRate, 4200.0, 0.7);
-    lp.RunLooped(out);
-    Biquad hp = Biquad::Highpass(kRate, 30.0, 0.7);
-    hp.RunLooped(out);
+    Biquad::Lowpass(kEngineRate, 4200.0, 0.7).RunLooped(out);
+    Biquad::Highpass(kEngineRate, 30.0, 0.7).RunLooped(out);
 
     // Mild saturation: thickens the tone and tames the crest factor so the
     // three layers can sit at a decent loudness without hard clipping.
-    ScaleToPeak(out, 0.0);
-    for (double& s : out) {
-        s = std::tanh(1.0 * s);
-    }
-    RemoveDc(out);
+    Saturate(out, 1.0);
 
     // Rotate the loop so it starts at the quietest zero crossing: just before
     // a firing, where the previous one has died down. A voice that restarts
@@ -366,8 +368,7 @@ Buffer MakeEngine() {
 
     // Pin the very ends to zero; at 1 ms this is far too short to hear as a
     // fade.
-    FadeEdges(out, SamplesFor(0.001, kRate), SamplesFor(0.001, kRate));
-    ScaleToPeak(out, -9.0);
+    Finish(out, kEngineRate, 0.001, 0.001, -9.0);
     return out;
 }
 
@@ -378,9 +379,8 @@ Buffer MakeEngine() {
 constexpr int kCrashRate = 22050;
 
 Buffer MakeCrash() {
-    constexpr int kRate = kCrashRate;
-    const std::size_t length = SamplesFor(0.90, kRate);
-    const double dt = 1.0 / kRate;
+    const std::size_t length = SamplesFor(0.90, kCrashRate);
+    const double dt = 1.0 / kCrashRate;
     Rng rng(0xc2a54u);
 
     // Thump: a falling low sine.
@@ -398,12 +398,11 @@ Buffer MakeCrash() {
 
     // Impact: a sharp broadband smack.
     Buffer smack(length, 0.0);
-    for (std::size_t i = 0; i < SamplesFor(0.05, kRate); ++i) {
+    for (std::size_t i = 0; i < SamplesFor(0.05, kCrashRate); ++i) {
         const double t = static_cast<double>(i) * dt;
         smack[i] = std::exp(-t / 0.006) * rng.Bipolar();
     }
-    Biquad smackLp = Biquad::Lowpass(kRate, 3500.0, 0.7);
-    smackLp.Run(smack);
+    Biquad::Lowpass(kCrashRate, 3500.0, 0.7).Run(smack);
 
     // Crunch: a dense, thinning stream of grains - short noise bursts and
     // tiny resonant "pings" of crumpling metal - over a decaying noise bed.
@@ -417,23 +416,21 @@ Buffer MakeCrash() {
             const double density = 0.018 * std::exp(-t / 0.10);  // grains per sample
             if (rng.Uniform() < density) {
                 const double grainAmp = std::exp(-t / 0.13) * rng.Range(0.3, 1.0);
-                const std::size_t grainLen = SamplesFor(rng.Range(0.001, 0.007), kRate);
+                const std::size_t grainLen = SamplesFor(rng.Range(0.001, 0.007), kCrashRate);
                 for (std::size_t k = 0; k < grainLen && i + k < length; ++k) {
                     const double w =
                         std::sin(kPi * static_cast<double>(k) / static_cast<double>(grainLen));
                     crunch[i + k] += grainAmp * w * rng.Bipolar();
                 }
                 if (rng.Uniform() < 0.45) {
-                    AddPartial(pings, kRate, i, rng.Range(600.0, 3800.0), 0.35 * grainAmp,
+                    AddPartial(pings, kCrashRate, i, rng.Range(600.0, 3800.0), 0.35 * grainAmp,
                                rng.Range(0.004, 0.015));
                 }
             }
         }
-        Biquad hp = Biquad::Highpass(kRate, 220.0, 0.7);
-        hp.Run(crunch);
-        Biquad lp = Biquad::Lowpass(kRate, 4500.0, 0.6);
-        lp.Run(crunch);
-        Biquad peak = Biquad::Bandpass(kRate, 1400.0, 1.0);
+        Biquad::Highpass(kCrashRate, 220.0, 0.7).Run(crunch);
+        Biquad::Lowpass(kCrashRate, 4500.0, 0.6).Run(crunch);
+        Biquad peak = Biquad::Bandpass(kCrashRate, 1400.0, 1.0);
         Buffer body = crunch;
         peak.Run(body);
         for (std::size_t i = 0; i < length; ++i) {
@@ -445,23 +442,15 @@ Buffer MakeCrash() {
     // beat and shimmer as they die away.
     Buffer ring(length, 0.0);
     {
-        struct Partial {
-            double freq, amp, decay;
-        };
-        constexpr std::array<Partial, 8> kPartials{{
-            {347.0, 0.30, 0.20},
-            {612.0, 0.28, 0.24},
-            {1043.0, 0.24, 0.21},
-            {1389.0, 0.20, 0.16},
-            {1876.0, 0.16, 0.13},
-            {2563.0, 0.12, 0.10},
-            {3411.0, 0.09, 0.075},
-            {4470.0, 0.06, 0.055},
-        }};
-        const std::size_t start = SamplesFor(0.004, kRate);
+        constexpr Partial kPartials[] = {{347.0, 0.30, 0.20},   {612.0, 0.28, 0.24},
+                                         {1043.0, 0.24, 0.21},  {1389.0, 0.20, 0.16},
+                                         {1876.0, 0.16, 0.13},  {2563.0, 0.12, 0.10},
+                                         {3411.0, 0.09, 0.075}, {4470.0, 0.06, 0.055}};
+        const std::size_t start = SamplesFor(0.004, kCrashRate);
         for (const Partial& p : kPartials) {
-            AddPartial(ring, kRate, start, p.freq, p.amp, p.decay, rng.Range(0.0, kTwoPi), 0.002);
-            AddPartial(ring, kRate, start, p.freq * 1.0045 + 1.7, p.amp * 0.6, p.decay * 0.85,
+            AddPartial(ring, kCrashRate, start, p.freq, p.amp, p.decay, rng.Range(0.0, kTwoPi),
+                       0.002);
+            AddPartial(ring, kCrashRate, start, p.freq * 1.0045 + 1.7, p.amp * 0.6, p.decay * 0.85,
                        rng.Range(0.0, kTwoPi), 0.002);
         }
     }
@@ -470,30 +459,24 @@ Buffer MakeCrash() {
     Buffer glass(length, 0.0);
     for (int k = 0; k < 11; ++k) {
         const double when = 0.05 + 0.45 * std::pow(rng.Uniform(), 1.3);
-        const std::size_t at = SamplesFor(when, kRate);
+        const std::size_t at = SamplesFor(when, kCrashRate);
         const double freq = rng.Range(3200.0, 7400.0);
         const double amp = rng.Range(0.06, 0.16) * std::exp(-when / 0.35);
         const double decay = rng.Range(0.012, 0.035);
-        AddPartial(glass, kRate, at, freq, amp, decay, 0.0, 0.0015);
-        AddPartial(glass, kRate, at, freq * 1.53, amp * 0.5, decay * 0.7, 0.0, 0.0015);
+        AddPartial(glass, kCrashRate, at, freq, amp, decay, 0.0, 0.0015);
+        AddPartial(glass, kCrashRate, at, freq * 1.53, amp * 0.5, decay * 0.7, 0.0, 0.0015);
     }
 
     Buffer out(length, 0.0);
     for (std::size_t i = 0; i < length; ++i) {
         out[i] = 1.1 * thump[i] + 0.8 * smack[i] + 0.9 * crunch[i] + 0.8 * ring[i] + glass[i];
     }
-    Biquad hp = Biquad::Highpass(kRate, 28.0, 0.7);
-    hp.Run(out);
+    Biquad::Highpass(kCrashRate, 28.0, 0.7).Run(out);
 
     // A touch of saturation glues the layers together and keeps the first
     // hit from being one lone spike.
-    ScaleToPeak(out, 0.0);
-    for (double& s : out) {
-        s = std::tanh(1.6 * s);
-    }
-    RemoveDc(out);
-    FadeEdges(out, SamplesFor(0.0005, kRate), SamplesFor(0.08, kRate));
-    ScaleToPeak(out, -1.0);
+    Saturate(out, 1.6);
+    Finish(out, kCrashRate, 0.0005, 0.08, -1.0);
     return out;
 }
 
@@ -504,8 +487,7 @@ Buffer MakeCrash() {
 constexpr int kBonusRate = 44100;
 
 Buffer MakeBonus() {
-    constexpr int kRate = kBonusRate;
-    const std::size_t length = SamplesFor(0.60, kRate);
+    const std::size_t length = SamplesFor(0.60, kBonusRate);
     Buffer out(length, 0.0);
 
     struct Note {
@@ -518,10 +500,10 @@ Buffer MakeBonus() {
         {2093.00, 0.180, 1.00, 0.19},  // C7
     }};
     // Bell-like partial series: mostly harmonic with a slightly stretched top.
-    struct Partial {
+    struct Overtone {
         double ratio, amp, decayScale;
     };
-    constexpr std::array<Partial, 5> kPartials{{
+    constexpr std::array<Overtone, 5> kOvertones{{
         {1.0, 1.00, 1.00},
         {2.0, 0.45, 0.60},
         {3.0, 0.20, 0.45},
@@ -531,22 +513,21 @@ Buffer MakeBonus() {
 
     for (std::size_t n = 0; n < kNotes.size(); ++n) {
         const Note& note = kNotes[n];
-        const std::size_t at = SamplesFor(note.onset, kRate);
-        for (const Partial& p : kPartials) {
-            AddPartial(out, kRate, at, note.freq * p.ratio, note.level * p.amp,
-                       note.decay * p.decayScale, 0.0, 0.0015);
+        const std::size_t at = SamplesFor(note.onset, kBonusRate);
+        for (const Overtone& o : kOvertones) {
+            AddPartial(out, kBonusRate, at, note.freq * o.ratio, note.level * o.amp,
+                       note.decay * o.decayScale, 0.0, 0.0015);
         }
         if (n + 1 == kNotes.size()) {
             // Detuned twin on the last note: a gentle shimmer as it rings.
-            AddPartial(out, kRate, at, note.freq + 4.5, 0.35 * note.level, note.decay * 1.2, 0.0,
-                       0.0015);
-            AddPartial(out, kRate, at, 2.0 * note.freq - 3.0, 0.15 * note.level, note.decay * 0.8,
+            AddPartial(out, kBonusRate, at, note.freq + 4.5, 0.35 * note.level, note.decay * 1.2,
                        0.0, 0.0015);
+            AddPartial(out, kBonusRate, at, 2.0 * note.freq - 3.0, 0.15 * note.level,
+                       note.decay * 0.8, 0.0, 0.0015);
         }
     }
     RemoveDc(out);
-    FadeEdges(out, SamplesFor(0.001, kRate), SamplesFor(0.05, kRate));
-    ScaleToPeak(out, -1.5);
+    Finish(out, kBonusRate, 0.001, 0.05, -1.5);
     return out;
 }
 
