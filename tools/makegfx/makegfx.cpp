@@ -20,12 +20,12 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "../tool_main.h"
 #include "gfx.h"
 
 namespace gfx {
@@ -595,30 +595,12 @@ std::vector<std::uint8_t> EncodePcx(const Picture& pic) {
     return out;
 }
 
-bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& data) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (!f) {
-        std::cerr << "makegfx: cannot open " << path.string() << " for writing\n";
-        return false;
-    }
-    f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-    f.close();
-    if (!f) {
-        std::cerr << "makegfx: error writing " << path.string() << "\n";
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 }  // namespace gfx
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: makegfx OUTDIR\n";
-        return 2;
-    }
-    const std::filesystem::path dir(argv[1]);
+    std::filesystem::path dir;
+    if (!tool::OutputFolder(argc, argv, "makegfx", dir)) return 2;
 
     struct Job {
         const char* file;
@@ -639,8 +621,8 @@ int main(int argc, char** argv) {
             std::cerr << "makegfx: internal error: " << job.file << " has the wrong size\n";
             return 1;
         }
-        const gfx::Picture pic = gfx::Quantise(img, job.opt);
-        if (!gfx::WriteFile(dir / job.file, gfx::EncodePcx(pic))) return 1;
+        const std::vector<std::uint8_t> pcx = gfx::EncodePcx(gfx::Quantise(img, job.opt));
+        if (!tool::WriteFile("makegfx", dir / job.file, pcx.data(), pcx.size())) return 1;
     }
     return 0;
 }

@@ -25,11 +25,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <numbers>
 #include <string>
 #include <vector>
+
+#include "../tool_main.h"
 
 namespace {
 
@@ -550,9 +550,8 @@ std::int16_t ToPcm16(double s) {
     return static_cast<std::int16_t>(scaled);
 }
 
-// Writes `buf` as a 16-bit mono PCM WAVE file. Returns false and reports on
-// stderr if the file cannot be written.
-bool WriteWave(const std::filesystem::path& path, int rate, const Buffer& buf) {
+// `buf` as a 16-bit mono PCM WAVE file.
+std::string EncodeWave(int rate, const Buffer& buf) {
     constexpr std::uint16_t kChannels = 1;
     constexpr std::uint16_t kBits = 16;
     constexpr std::uint16_t kBlockAlign = kChannels * kBits / 8;
@@ -576,34 +575,31 @@ bool WriteWave(const std::filesystem::path& path, int rate, const Buffer& buf) {
     for (const double s : buf) {
         PutU16(bytes, static_cast<std::uint16_t>(ToPcm16(s)));
     }
-
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        std::cerr << "makesnd: cannot open " << path.string() << " for writing\n";
-        return false;
-    }
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-        std::cerr << "makesnd: error writing " << path.string() << "\n";
-        return false;
-    }
-    return true;
+    return bytes;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: makesnd OUTDIR\n";
-        return 2;
-    }
-    const std::filesystem::path dir(argv[1]);
+    std::filesystem::path dir;
+    if (!tool::OutputFolder(argc, argv, "makesnd", dir)) return 2;
 
+    struct Sound {
+        const char* file;
+        int rate;
+        Buffer (*make)();
+    };
+    const Sound kSounds[] = {
+        {"Menu.snd", kMenuRate, MakeMenu},
+        {"Engine.snd", kEngineRate, MakeEngine},
+        {"Crash1.snd", kCrashRate, MakeCrash},
+        {"Bonus.snd", kBonusRate, MakeBonus},
+    };
+    // A file that cannot be written does not stop the others.
     bool ok = true;
-    ok = WriteWave(dir / "Menu.snd", kMenuRate, MakeMenu()) && ok;
-    ok = WriteWave(dir / "Engine.snd", kEngineRate, MakeEngine()) && ok;
-    ok = WriteWave(dir / "Crash1.snd", kCrashRate, MakeCrash()) && ok;
-    ok = WriteWave(dir / "Bonus.snd", kBonusRate, MakeBonus()) && ok;
+    for (const Sound& sound : kSounds) {
+        const std::string wave = EncodeWave(sound.rate, sound.make());
+        ok = tool::WriteFile("makesnd", dir / sound.file, wave.data(), wave.size()) && ok;
+    }
     return ok ? 0 : 1;
 }
