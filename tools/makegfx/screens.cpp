@@ -20,6 +20,7 @@ float Sq(float v) { return v * v; }
 // ---------------------------------------------------------------------------
 // Chrome lettering
 
+// How the logo is drawn, given in the order of the fields.
 struct ChromeStyle {
     Col skyTop, skyLow;        // upper half reflects the sky...
     Col groundTop, groundLow;  // ...lower half the ground
@@ -553,23 +554,11 @@ Image DrawTitle() {
                 }
         }
     }
-    ChromeStyle logo;
-    logo.skyTop = Rgb(60, 92, 190);
-    logo.skyLow = Rgb(236, 244, 255);
-    logo.groundTop = Rgb(96, 44, 40);
-    logo.groundLow = Rgb(255, 206, 120);
-    logo.outline = Rgb(14, 8, 24);
-    logo.outlineW = 3.0f;
-    logo.glow = Rgb(255, 90, 60);
-    logo.glowSigma = 7.0f;
-    logo.glowAlpha = 0.8f;
-    logo.shadowDx = 6.0f;
-    logo.shadowDy = 6.0f;
-    logo.shadowAlpha = 0.55f;
-    logo.bevel = 2.6f;
-    logo.trails = 4;
-    logo.trailStep = 7.0f;
-    ChromeText(img, "ASPHALTIX", 9.4f, 1.0f, 0.26f, float(kTW) * 0.5f, 30, logo);
+    // The logo in chrome: blue sky over a sunset ground, wide glow, long shadow, motion trails.
+    ChromeText(
+        img, "ASPHALTIX", 9.4f, 1.0f, 0.26f, float(kTW) * 0.5f, 30,
+        {Rgb(60, 92, 190), Rgb(236, 244, 255), Rgb(96, 44, 40), Rgb(255, 206, 120), Rgb(14, 8, 24),
+         3.0f, Rgb(255, 90, 60), 7.0f, 0.8f, 6.0f, 6.0f, 0.55f, 2.6f, 4, 7.0f});
 
     // Tag line.
     {
@@ -802,23 +791,10 @@ Image DrawPanel() {
             const bool w = ((x / 2) + (y / 2)) % 2 == 0;
             img.At(x, y) = img.At(x, y) + Grey(w ? 4.0f : -2.0f);
         }
-    ChromeStyle small;
-    small.skyTop = Rgb(255, 236, 150);
-    small.skyLow = Rgb(255, 255, 230);
-    small.groundTop = Rgb(150, 20, 20);
-    small.groundLow = Rgb(255, 120, 40);
-    small.outline = Rgb(0, 0, 0);
-    small.outlineW = 1.0f;
-    small.glow = Rgb(255, 60, 30);
-    small.glowSigma = 2.5f;
-    small.glowAlpha = 0.5f;
-    small.shadowDx = 1.0f;
-    small.shadowDy = 1.0f;
-    small.shadowAlpha = 0.6f;
-    small.bevel = 0.9f;
-    small.trails = 0;
-    small.trailStep = 0.0f;
-    ChromeText(img, "ASPHALTIX", 2.2f, 1.0f, 0.25f, float(kPW) * 0.5f, 20, small);
+    // The logo in chrome: gold over a fiery ground and a tight glow, as the plate is small.
+    ChromeText(img, "ASPHALTIX", 2.2f, 1.0f, 0.25f, float(kPW) * 0.5f, 20,
+               {Rgb(255, 236, 150), Rgb(255, 255, 230), Rgb(150, 20, 20), Rgb(255, 120, 40),
+                Rgb(0, 0, 0), 1.0f, Rgb(255, 60, 30), 2.5f, 0.5f, 1.0f, 1.0f, 0.6f, 0.9f, 0, 0.0f});
     // Red and orange pinstripes under the plate.
     for (int x = 10; x < 150; ++x) {
         img.At(x, 53) = Rgb(220, 30, 30);
