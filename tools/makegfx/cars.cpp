@@ -72,8 +72,6 @@ constexpr Col kColours[][2] = {
     {{124, 26, 46}, {0, 0, 0}},        // estate
 };
 
-float Sq(float v) { return v * v; }
-
 struct Sample {
     bool in;
     Col c;
@@ -218,10 +216,7 @@ private:
         const float gx = (Height(u + e, v) - Height(u - e, v)) / (2.0f * e);
         const float gy = (Height(u, v + e) - Height(u, v - e)) / (2.0f * e);
         float nx = -gx * 2.2f, ny = -gy * 2.2f, nz = 1.0f;
-        const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
-        nx /= len;
-        ny /= len;
-        nz /= len;
+        Normalise(nx, ny, nz);
         const float dif = std::max(0.0f, nx * kLx + ny * kLy + nz * kLz);
         const float nh = std::max(0.0f, nx * kHx + ny * kHy + nz * kHz);
         const float shine = std::pow(nh, 28.0f) * gloss;
@@ -433,8 +428,7 @@ void PaintCar(Image& img, Kind kind) {
                 }
             if (hits * 2 < kSS * kSS) continue;
             Col c = sum * (1.0f / float(hits));
-            c = {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f),
-                 std::clamp(c.b, 0.0f, 255.0f)};
+            c = ClampColour(c);
             img.At(x0 + x, y) = c;
             img.At(x0 + x, 140 - y) = c;  // the same car driving down
         }

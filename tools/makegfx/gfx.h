@@ -22,14 +22,14 @@ inline Col operator+(Col a, Col b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
 inline Col operator-(Col a, Col b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
 inline Col operator*(Col a, float s) { return {a.r * s, a.g * s, a.b * s}; }
 inline Col operator*(float s, Col a) { return a * s; }
-// Component-wise tint, b given in 0..255.
-inline Col Tint(Col a, Col b) {
-    return {a.r * b.r / 255.0f, a.g * b.g / 255.0f, a.b * b.b / 255.0f};
-}
 inline Col Mix(Col a, Col b, float t) { return a + (b - a) * t; }
 inline Col Rgb(int r, int g, int b) { return {float(r), float(g), float(b)}; }
 inline Col Grey(float v) { return {v, v, v}; }
-inline float Luma(Col c) { return 0.3f * c.r + 0.59f * c.g + 0.11f * c.b; }
+// Each channel brought into 0..255, as the palette reduction expects.
+inline Col ClampColour(Col c) {
+    return {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f),
+            std::clamp(c.b, 0.0f, 255.0f)};
+}
 
 inline float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 inline float Smoothstep(float e0, float e1, float x) {
@@ -37,6 +37,15 @@ inline float Smoothstep(float e0, float e1, float x) {
     return t * t * (3.0f - 2.0f * t);
 }
 inline float Lerp(float a, float b, float t) { return a + (b - a) * t; }
+inline float Sq(float v) { return v * v; }
+
+// Scales (x, y, z) to unit length: the normal of a height field before it is lit.
+inline void Normalise(float& x, float& y, float& z) {
+    const float len = std::sqrt(x * x + y * y + z * z);
+    x /= len;
+    y /= len;
+    z /= len;
+}
 
 struct Image {
     int w = 0, h = 0;
@@ -107,7 +116,6 @@ public:
     }
     float Uniform() { return float(Next() >> 8) / 16777216.0f; }
     float Range(float lo, float hi) { return lo + (hi - lo) * Uniform(); }
-    int Irange(int lo, int hi) { return lo + int(Next() % std::uint32_t(hi - lo + 1)); }
 
 private:
     std::uint32_t state_;

@@ -568,10 +568,7 @@ Image DrawRoad() {
             const float gx = (hget(x + 1, y) - hget(x - 1, y)) * 0.5f;
             const float gy = (hget(x, y + 1) - hget(x, y - 1)) * 0.5f;
             float nx = -gx, ny = -gy, nz = 1.0f;
-            const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
-            nx /= len;
-            ny /= len;
-            nz /= len;
+            Normalise(nx, ny, nz);
             const float dif = std::max(0.0f, nx * lx + ny * ly + nz * lz);
             // Crevices between lobes are darker.
             const float occl = Smoothstep(0.0f, t.r * 0.35f, hc);

@@ -15,8 +15,6 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
-float Sq(float v) { return v * v; }
-
 // ---------------------------------------------------------------------------
 // Chrome lettering
 
@@ -112,10 +110,7 @@ void ChromeText(Image& img, const std::string& text, float cell, float gap, floa
             if (a <= 0.0f) continue;
             float nx = -(heightAt(i + 1, j) - heightAt(i - 1, j)) * k,
                   ny = -(heightAt(i, j + 1) - heightAt(i, j - 1)) * k, nz = 1.0f;
-            const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
-            nx /= len;
-            ny /= len;
-            nz /= len;
+            Normalise(nx, ny, nz);
             const float t = (float(j) + 0.5f - top) / height + ny * 0.45f;
             const float dif = std::max(0.0f, nx * lx + ny * ly + nz * lz);
             const float shine =
@@ -130,9 +125,15 @@ void ChromeText(Image& img, const std::string& text, float cell, float gap, floa
 // Shared panel bits
 
 void ClampImage(Image& img) {
-    for (Col& c : img.px)
-        c = {std::clamp(c.r, 0.0f, 255.0f), std::clamp(c.g, 0.0f, 255.0f),
-             std::clamp(c.b, 0.0f, 255.0f)};
+    for (Col& c : img.px) c = ClampColour(c);
+}
+
+// A disc of radius r on (cx, cy), coloured by colour(x, y) as in PaintSdf().
+template <class Colour>
+void PaintDisc(Image& img, float cx, float cy, float r, Colour colour) {
+    PaintSdf(
+        img, int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3),
+        [&](float x, float y) { return SdCircle(x, y, cx, cy, r); }, colour);
 }
 
 // Darkens a rounded rectangle towards `tone`, feathered over `soft` pixels.
@@ -155,16 +156,13 @@ void Rivet(Image& img, float cx, float cy, float r) {
         img, int(cx - r - 3), int(cy - r - 3), int(cx + r + 4), int(cy + r + 4),
         [&](float x, float y) { return SdCircle(x, y, cx + 1.2f, cy + 1.2f, r); },
         [](float, float) { return Rgb(10, 10, 14); }, 0.5f);
-    PaintSdf(
-        img, int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3),
-        [&](float x, float y) { return SdCircle(x, y, cx, cy, r); },
-        [&](float x, float y) {
-            const float nx = (x - cx) / r, ny = (y - cy) / r;
-            const float lit = Clamp01(0.55f - 0.5f * (nx + ny) * 0.8f);
-            Col c = Mix(Rgb(70, 72, 80), Rgb(220, 224, 232), lit);
-            if (std::hypot(nx + 0.35f, ny + 0.35f) < 0.3f) c = Rgb(250, 250, 255);
-            return c;
-        });
+    PaintDisc(img, cx, cy, r, [&](float x, float y) {
+        const float nx = (x - cx) / r, ny = (y - cy) / r;
+        const float lit = Clamp01(0.55f - 0.5f * (nx + ny) * 0.8f);
+        Col c = Mix(Rgb(70, 72, 80), Rgb(220, 224, 232), lit);
+        if (std::hypot(nx + 0.35f, ny + 0.35f) < 0.3f) c = Rgb(250, 250, 255);
+        return c;
+    });
 }
 
 // Recessed (inset) or raised bevel frame around a rectangle.
@@ -628,30 +626,24 @@ void DrawGauge(Image& img, const Gauge& g) {
         [&](float x, float y) { return SdCircle(x, y, cx + 2.5f, cy + 3.0f, radius + 0.5f); },
         [](float, float) { return Rgb(0, 0, 0); }, 0.45f);
     // Chrome bezel: brightness follows the angle to the light.
-    PaintSdf(
-        img, int(cx - radius - 2), int(cy - radius - 2), int(cx + radius + 3), int(cy + radius + 3),
-        [&](float x, float y) { return SdCircle(x, y, cx, cy, radius); },
-        [&](float x, float y) {
-            const float a = std::atan2(y - cy, x - cx);
-            const float lit = 0.5f + 0.5f * std::cos(a + 2.3f);
-            const float rr =
-                (std::hypot(x - cx, y - cy) - (radius - bezel)) / bezel;  // 0 inner .. 1 outer
-            const float ridge = 1.0f - std::fabs(rr - 0.45f) * 1.4f;
-            return Mix(Rgb(60, 62, 70), Rgb(236, 240, 248), Clamp01(lit * 0.8f + ridge * 0.3f));
-        });
+    PaintDisc(img, cx, cy, radius, [&](float x, float y) {
+        const float a = std::atan2(y - cy, x - cx);
+        const float lit = 0.5f + 0.5f * std::cos(a + 2.3f);
+        const float rr =
+            (std::hypot(x - cx, y - cy) - (radius - bezel)) / bezel;  // 0 inner .. 1 outer
+        const float ridge = 1.0f - std::fabs(rr - 0.45f) * 1.4f;
+        return Mix(Rgb(60, 62, 70), Rgb(236, 240, 248), Clamp01(lit * 0.8f + ridge * 0.3f));
+    });
     // Face.
     const float fr = radius - bezel;
-    PaintSdf(
-        img, int(cx - fr - 2), int(cy - fr - 2), int(cx + fr + 3), int(cy + fr + 3),
-        [&](float x, float y) { return SdCircle(x, y, cx, cy, fr); },
-        [&](float x, float y) {
-            const float d = std::hypot(x - cx, y - cy) / fr;
-            Col c = Mix(Rgb(34, 36, 44), Rgb(12, 12, 16), d * d);
-            // Inner shadow cast by the bezel.
-            c = c * (1.0f -
-                     0.5f * Smoothstep(0.8f, 1.0f, std::hypot(x - cx + 2.0f, y - cy + 2.0f) / fr));
-            return c;
-        });
+    PaintDisc(img, cx, cy, fr, [&](float x, float y) {
+        const float d = std::hypot(x - cx, y - cy) / fr;
+        Col c = Mix(Rgb(34, 36, 44), Rgb(12, 12, 16), d * d);
+        // Inner shadow cast by the bezel.
+        c = c *
+            (1.0f - 0.5f * Smoothstep(0.8f, 1.0f, std::hypot(x - cx + 2.0f, y - cy + 2.0f) / fr));
+        return c;
+    });
     auto angleAt = [&](float t) { return g.a0 + (g.a1 - g.a0) * t; };
     // Red zone arc.
     if (g.red0 <= 1.0f) {
@@ -725,13 +717,10 @@ void DrawGauge(Image& img, const Gauge& g) {
     }
     // Centre cap.
     const float capR = std::max(3.0f, fr * 0.12f);
-    PaintSdf(
-        img, int(cx - capR - 2), int(cy - capR - 2), int(cx + capR + 3), int(cy + capR + 3),
-        [&](float x, float y) { return SdCircle(x, y, cx, cy, capR); },
-        [&](float x, float y) {
-            const float lit = Clamp01(0.5f - ((x - cx) + (y - cy)) / (capR * 2.0f));
-            return Mix(Rgb(50, 52, 60), Rgb(230, 232, 240), lit);
-        });
+    PaintDisc(img, cx, cy, capR, [&](float x, float y) {
+        const float lit = Clamp01(0.5f - ((x - cx) + (y - cy)) / (capR * 2.0f));
+        return Mix(Rgb(50, 52, 60), Rgb(230, 232, 240), lit);
+    });
     // Glass reflection across the upper left.
     PaintSdf(
         img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
@@ -744,17 +733,14 @@ void DrawGauge(Image& img, const Gauge& g) {
 
 void WarningLamp(Image& img, float cx, float cy, float r, Col colour, bool on) {
     Rivet(img, cx, cy, r + 2.0f);  // chrome surround
-    PaintSdf(
-        img, int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3),
-        [&](float x, float y) { return SdCircle(x, y, cx, cy, r); },
-        [&](float x, float y) {
-            const float nx = (x - cx) / r, ny = (y - cy) / r;
-            Col c = on ? Mix(colour, Rgb(255, 255, 255), Clamp01(0.6f - std::hypot(nx, ny)))
-                       : colour * 0.35f;
-            c = c * (1.0f - 0.35f * Clamp01(nx + ny));
-            if (std::hypot(nx + 0.4f, ny + 0.4f) < 0.25f) c = Mix(c, Rgb(255, 255, 255), 0.7f);
-            return c;
-        });
+    PaintDisc(img, cx, cy, r, [&](float x, float y) {
+        const float nx = (x - cx) / r, ny = (y - cy) / r;
+        Col c = on ? Mix(colour, Rgb(255, 255, 255), Clamp01(0.6f - std::hypot(nx, ny)))
+                   : colour * 0.35f;
+        c = c * (1.0f - 0.35f * Clamp01(nx + ny));
+        if (std::hypot(nx + 0.4f, ny + 0.4f) < 0.25f) c = Mix(c, Rgb(255, 255, 255), 0.7f);
+        return c;
+    });
     if (on) {
         for (int y = int(cy - r * 3); y <= int(cy + r * 3); ++y)
             for (int x = int(cx - r * 3); x <= int(cx + r * 3); ++x) {
