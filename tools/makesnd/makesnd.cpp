@@ -208,8 +208,8 @@ void AddPartial(Buffer& buf, int rate, std::size_t start, double freq, double am
     }
 }
 
-// Soft clipping: scales to full level, runs through tanh(drive * s) and takes out the DC that
-// leaves behind.
+// Soft clipping: scales to full level, runs through tanh(drive * s) and takes out any DC offset
+// the clipping leaves.
 void Saturate(Buffer& buf, double drive) {
     ScaleToPeak(buf, 0.0);
     for (double& s : buf) {
