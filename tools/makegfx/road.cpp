@@ -278,8 +278,11 @@ void Crack(Image& img, float x, float y, float dir, int steps, int seed, float x
         DarkenWrapped(img, ix, iy, 1.0f - 0.45f * strength);
         BlendWrapped(img, ix + 1, iy + 1, Rgb(120, 120, 122), 0.25f * strength);
         if (rng.Uniform() < 0.04f) {  // little branch
-            Crack(img, x, y, dir + rng.Range(-1.4f, 1.4f), steps / 4, int(rng.Next() % 9999u), x0,
-                  x1, strength);
+            // Random numbers are drawn one statement each: the order in which a call's
+            // arguments are evaluated differs between compilers.
+            const int seed = int(rng.Next() % 9999u);
+            const float turn = rng.Range(-1.4f, 1.4f);
+            Crack(img, x, y, dir + turn, steps / 4, seed, x0, x1, strength);
         }
     }
 }
@@ -504,14 +507,18 @@ Image DrawRoad() {
     Rng crackRng(99);
     for (int i = 0; i < 16; ++i) {  // lots in the old lane
         const float x = crackRng.Range(106.0f, 154.0f), y = crackRng.Range(0.0f, float(kHeight));
-        Crack(img, x, y, crackRng.Range(-0.6f, 0.6f), 30 + int(crackRng.Next() % 40u),
-              int(crackRng.Next() % 9999u), 104.0f, 158.0f);
+        const int seed = int(crackRng.Next() % 9999u);
+        const int steps = 30 + int(crackRng.Next() % 40u);
+        const float dir = crackRng.Range(-0.6f, 0.6f);
+        Crack(img, x, y, dir, steps, seed, 104.0f, 158.0f);
     }
     constexpr float kFewCracks[][2] = {
         {170.0f, 250.0f}, {258.0f, 80.0f}, {385.0f, 300.0f}, {530.0f, 430.0f}, {470.0f, 30.0f}};
-    for (const auto& c : kFewCracks)
-        Crack(img, c[0], c[1], crackRng.Range(-0.8f, 0.8f), 40, int(crackRng.Next() % 9999u),
-              c[0] - 14.0f, c[0] + 14.0f, 0.6f);
+    for (const auto& c : kFewCracks) {
+        const int seed = int(crackRng.Next() % 9999u);
+        const float dir = crackRng.Range(-0.8f, 0.8f);
+        Crack(img, c[0], c[1], dir, 40, seed, c[0] - 14.0f, c[0] + 14.0f, 0.6f);
+    }
 
     // --- Crash barrier in the middle of the reservation ----------------------
     // Shadow first (the sun is to the upper left).

@@ -314,7 +314,8 @@ Image DrawTitle() {
         while (x < float(kTW)) {
             const float w = rng.Range(12.0f, layer == 0 ? 30.0f : 40.0f);
             const float centre = 1.0f - std::fabs(x - kVanishX) / 400.0f;
-            float h = rng.Range(8.0f, 26.0f) + centre * rng.Range(0.0f, layer == 0 ? 60.0f : 46.0f);
+            const float base = rng.Range(8.0f, 26.0f);  // one draw a statement, in this order
+            float h = base + centre * rng.Range(0.0f, layer == 0 ? 60.0f : 46.0f);
             if (layer == 1) h *= 0.8f;
             const int x0 = int(x), x1 = int(x + w);
             const int top = int(kHorizon - h);

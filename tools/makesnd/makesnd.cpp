@@ -423,8 +423,11 @@ Buffer MakeCrash() {
                     crunch[i + k] += grainAmp * w * rng.Bipolar();
                 }
                 if (rng.Uniform() < 0.45) {
-                    AddPartial(pings, kCrashRate, i, rng.Range(600.0, 3800.0), 0.35 * grainAmp,
-                               rng.Range(0.004, 0.015));
+                    // One draw a statement: compilers evaluate a call's arguments in their own
+                    // order.
+                    const double decay = rng.Range(0.004, 0.015);
+                    const double pitch = rng.Range(600.0, 3800.0);
+                    AddPartial(pings, kCrashRate, i, pitch, 0.35 * grainAmp, decay);
                 }
             }
         }
