@@ -128,6 +128,7 @@ Backend& Current() {
 
 void KeyDown(int vk, bool repeat, bool alt) {
     if (vk < 0 || vk > 255) return;
+    alt = alt || vk == VK_MENU;  // the Alt key itself comes as a system key
     State& s = S();
     bool wasDown = s.keys[static_cast<size_t>(vk)];
     // An auto-repeat leaves the key's held state as it is.
@@ -139,6 +140,7 @@ void KeyDown(int vk, bool repeat, bool alt) {
 
 void KeyUp(int vk, bool alt) {
     if (vk < 0 || vk > 255) return;
+    alt = alt || vk == VK_MENU;
     State& s = S();
     s.keys[static_cast<size_t>(vk)] = false;
     bool system = alt || vk == VK_F10;
@@ -293,8 +295,9 @@ BOOL WINAPI WaitMessage(void) {
     return TRUE;
 }
 
+// Keys change state only where the backend delivers input: at the game's looks into its
+// message queue, between frames. So every read of a key within a frame agrees.
 SHORT WINAPI GetAsyncKeyState(int vKey) {
-    plat::Current().PollInput();
     if (vKey < 0 || vKey > 255) return 0;
     return S().keys[static_cast<size_t>(vKey)] ? static_cast<SHORT>(-32768) : 0;
 }

@@ -1,5 +1,6 @@
 #include "headless.h"
 
+#include "../core/keys.h"
 #include "../core/mixer.h"
 
 #include <algorithm>
@@ -86,32 +87,6 @@ constexpr long long kAudioFramesPerFlip = plat::Mixer::kOutputRate / 60;
 
 }  // namespace
 
-int ParseKey(const std::string& name) {
-    static const struct {
-        const char* name;
-        int vk;
-    } kNamed[] = {{"ENTER", VK_RETURN}, {"SPACE", VK_SPACE}, {"ESCAPE", VK_ESCAPE}, {"UP", VK_UP},
-                  {"DOWN", VK_DOWN},    {"LEFT", VK_LEFT},   {"RIGHT", VK_RIGHT}};
-    for (const auto& k : kNamed) {
-        if (name == k.name) return k.vk;
-    }
-    if (name.size() == 1 &&
-        ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9'))) {
-        return name[0];
-    }
-    if (name.size() >= 2 && name.size() <= 3 && name[0] == 'F') {
-        long long n = 0;
-        if (ParseCount(name.substr(1), n) && n >= 1 && n <= 12 && name[1] != '0') {
-            return VK_F1 + static_cast<int>(n) - 1;
-        }
-    }
-    if (name.rfind("code:", 0) == 0) {
-        long long n = 0;
-        if (ParseCount(name.substr(5), n) && n >= 1 && n <= 254) return static_cast<int>(n);
-    }
-    return -1;
-}
-
 bool ParseScript(const std::string& text, const std::string& origin, Options& options,
                  std::string& error) {
     struct Pending {
@@ -159,7 +134,10 @@ bool ParseScript(const std::string& text, const std::string& origin, Options& op
         Event e;
         e.frame = frame;
         if (takesKey) {
-            e.key = ParseKey(w[2]);
+            std::string key = w[2];
+            e.alt = key.rfind("alt+", 0) == 0;
+            if (e.alt) key.erase(0, 4);
+            e.key = plat::KeyFromName(key);
             if (e.key < 0) return fail("unknown key '" + w[2] + "'");
         }
         if (action == "down" || action == "press") e.kind = ActionKind::Down;
@@ -319,9 +297,9 @@ void Backend::End(const std::string& last, int status) {
 
 void Backend::Deliver(const Event& e) {
     switch (e.kind) {
-        case ActionKind::Down: plat::KeyDown(e.key, false, false); break;
-        case ActionKind::Up: plat::KeyUp(e.key, false); break;
-        case ActionKind::Repeat: plat::KeyDown(e.key, true, false); break;
+        case ActionKind::Down: plat::KeyDown(e.key, false, e.alt); break;
+        case ActionKind::Up: plat::KeyUp(e.key, e.alt); break;
+        case ActionKind::Repeat: plat::KeyDown(e.key, true, e.alt); break;
         case ActionKind::Activate: plat::Activate(true); break;
         case ActionKind::Deactivate: plat::Activate(false); break;
         case ActionKind::Close: plat::RequestClose(); break;

@@ -16,6 +16,7 @@ struct Event {
     long long frame = 0;
     ActionKind kind = ActionKind::Down;
     int key = 0;
+    bool alt = false;  // with Alt held: a system key
 };
 
 struct Shot {
@@ -46,8 +47,6 @@ bool ParseCommandLine(int argc, char** argv, Options& options, std::string& erro
 // Parses script text; `origin` resolves relative shot paths.
 bool ParseScript(const std::string& text, const std::string& origin, Options& options,
                  std::string& error);
-// Parses a key name of the script: ENTER, F5, Q, 7, code:N ...; -1 if unknown.
-int ParseKey(const std::string& name);
 
 // Writes the visible screen as a 640 x 480 RGB PNG; black without a front surface.
 bool WriteScreenPng(const std::string& path);
