@@ -230,6 +230,10 @@ void Mixer::RenderPeriod(int16_t* out, int frames) {
     // Voices removed meanwhile are let go here, after their last use.
     sounding_.clear();
 
+    if (muted_) {
+        std::memset(out, 0, static_cast<size_t>(frames) * 2 * sizeof *out);
+        return;
+    }
     for (int i = 0; i < frames * 2; ++i) {
         out[i] = static_cast<int16_t>(std::clamp(acc[i], int32_t{-32768}, int32_t{32767}));
     }

@@ -9,6 +9,7 @@
 
 #include <dsound.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -80,6 +81,8 @@ public:
 
     // Silences every voice (all back at their beginnings).
     void StopAll();
+    // Mutes the output; the voices play on unheard, as they would aloud.
+    void SetMuted(bool muted) { muted_ = muted; }
     // Number of voices in the mix, sounding or not.
     int Voices();
 
@@ -97,6 +100,7 @@ private:
     std::mutex mutex_;  // the voice list and every voice's play state
     std::vector<std::shared_ptr<Voice>> voices_;
 
+    std::atomic<bool> muted_{false};
     std::mutex renderMutex_;  // one render at a time; guards the scratch space
     std::vector<Snapshot> sounding_;
     std::vector<int32_t> accumulator_;

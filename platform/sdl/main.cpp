@@ -1,7 +1,10 @@
 // asphaltix: the game in a real window, with SDL underneath the platform layer.
 #include "sdl.h"
 
+#include <cstdlib>
+
 int main(int, char**) {
+    if (std::getenv(sdl::kProbeVariable) != nullptr) return sdl::ProbeRenderer();
     SDL_SetMainReady();
     static sdl::Backend backend;
     plat::Install(&backend);
