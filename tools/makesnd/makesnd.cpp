@@ -13,11 +13,15 @@
 //  * Engine - loaded into three voices that are restarted whenever they run
 //             out: one at the file's own rate (idle layer) and two whose
 //             rate follows the car's speed. The recording is therefore a whole
-//             number of engine cycles, starts and ends on a quiet zero
-//             crossing and is kept well below full scale, because the three
-//             voices (and a crash) are summed without headroom.
+//             number of engine cycles and starts and ends on a quiet zero
+//             crossing.
 //  * Crash1 - played at 22000 Hz when the player hits a traffic car.
 //  * Bonus  - played at its own rate when a bonus is collected.
+//
+// The levels: the sounds are mixed by simple addition, so the loudest moment
+// of a race, a crash and a bonus over the three engine layers, can reach the
+// sum of their peaks. The levels below keep that sum at -1 dBFS or lower, so
+// the mix never clips; the menu click is set beside them by ear.
 
 #include <algorithm>
 #include <array>
@@ -127,6 +131,12 @@ private:
 };
 
 double DbToGain(double db) { return std::pow(10.0, db / 20.0); }
+
+constexpr double kMenuPeakDb = -13.0;
+constexpr double kEnginePeakDb = -19.0;
+constexpr double kCrashPeakDb = -11.0;
+constexpr double kBonusPeakDb = -11.5;
+constexpr double kLoudestDb = -1.0;
 
 double PeakOf(const Buffer& buf) {
     double peak = 0.0;
@@ -251,7 +261,7 @@ Buffer MakeMenu() {
         buf[i] = s * std::exp(-t / 0.026);
     }
     RemoveDc(buf);
-    Finish(buf, kMenuRate, 0.0015, 0.012, -3.0);
+    Finish(buf, kMenuRate, 0.0015, 0.012, kMenuPeakDb);
     return buf;
 }
 
@@ -368,7 +378,7 @@ Buffer MakeEngine() {
 
     // Pin the very ends to zero; at 1 ms this is far too short to hear as a
     // fade.
-    Finish(out, kEngineRate, 0.001, 0.001, -9.0);
+    Finish(out, kEngineRate, 0.001, 0.001, kEnginePeakDb);
     return out;
 }
 
@@ -479,7 +489,7 @@ Buffer MakeCrash() {
     // A touch of saturation glues the layers together and keeps the first
     // hit from being one lone spike.
     Saturate(out, 1.6);
-    Finish(out, kCrashRate, 0.0005, 0.08, -1.0);
+    Finish(out, kCrashRate, 0.0005, 0.08, kCrashPeakDb);
     return out;
 }
 
@@ -530,7 +540,7 @@ Buffer MakeBonus() {
         }
     }
     RemoveDc(out);
-    Finish(out, kBonusRate, 0.001, 0.05, -1.5);
+    Finish(out, kBonusRate, 0.001, 0.05, kBonusPeakDb);
     return out;
 }
 
@@ -584,6 +594,11 @@ std::string EncodeWave(int rate, const Buffer& buf) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (3 * DbToGain(kEnginePeakDb) + DbToGain(kCrashPeakDb) + DbToGain(kBonusPeakDb) >
+        DbToGain(kLoudestDb)) {
+        std::fprintf(stderr, "makesnd: the loudest moment of a race would clip\n");
+        return 1;
+    }
     std::filesystem::path dir;
     if (!tool::OutputFolder(argc, argv, "makesnd", dir)) return 2;
 
