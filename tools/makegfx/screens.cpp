@@ -7,6 +7,8 @@
 //   Back:   menu text at x 320..460, y 250..370 and the info box at
 //           (26,376)..(314,474).
 //   Status: four label/value lines at x 20..159, y 200..237.
+// Nothing on the panel looks like an instrument: the game shows its numbers in
+// the text lines only.
 
 #include "gfx.h"
 
@@ -603,152 +605,42 @@ Col Brushed(int x, int y) {
     return {v * 0.94f, v * 0.97f, v * 1.04f};
 }
 
-// A round gauge: bezel, face, ticks, numbers and needle.
-struct Gauge {
-    float cx, cy, r;
-    float a0, a1;  // sweep in radians (screen angles, y down)
-    int majors;    // major ticks (inclusive ends)
-    int minorPerMajor;
-    float red0;                 // start of the red zone, 0..1 (>1 = none)
-    float needle;               // 0..1
-    const char* const* labels;  // one per major tick or nullptr
-    const char* title;
-    const char* sub;
-    float labelR;        // where the numbers sit, fraction of the face radius
-    float titleY, subY;  // title and sub-title offsets, fractions of the face radius
-};
-
-void DrawGauge(Image& img, const Gauge& g) {
-    const float cx = g.cx, cy = g.cy, radius = g.r;
-    const float bezel = std::max(3.0f, radius * 0.09f);
-    // Shadow of the whole instrument.
+// The car's start number as painted on its doors: black on a white rounded plate with a
+// black edge.
+void RaceNumber(Image& img, float cx, float cy, float hx, float hy, const std::string& number) {
+    auto plate = [&](float grow) {
+        return [=](float x, float y) {
+            return SdBox(x, y, cx, cy, hx + grow, hy + grow, 14.0f + grow);
+        };
+    };
     PaintSdf(
-        img, int(cx - radius - 6), int(cy - radius - 6), int(cx + radius + 8), int(cy + radius + 8),
-        [&](float x, float y) { return SdCircle(x, y, cx + 2.5f, cy + 3.0f, radius + 0.5f); },
-        [](float, float) { return Rgb(0, 0, 0); }, 0.45f);
-    // Chrome bezel: brightness follows the angle to the light.
-    PaintDisc(img, cx, cy, radius, [&](float x, float y) {
-        const float a = std::atan2(y - cy, x - cx);
-        const float lit = 0.5f + 0.5f * std::cos(a + 2.3f);
-        const float rr =
-            (std::hypot(x - cx, y - cy) - (radius - bezel)) / bezel;  // 0 inner .. 1 outer
-        const float ridge = 1.0f - std::fabs(rr - 0.45f) * 1.4f;
-        return Mix(Rgb(60, 62, 70), Rgb(236, 240, 248), Clamp01(lit * 0.8f + ridge * 0.3f));
-    });
-    // Face.
-    const float fr = radius - bezel;
-    PaintDisc(img, cx, cy, fr, [&](float x, float y) {
-        const float d = std::hypot(x - cx, y - cy) / fr;
-        Col c = Mix(Rgb(34, 36, 44), Rgb(12, 12, 16), d * d);
-        // Inner shadow cast by the bezel.
-        c = c *
-            (1.0f - 0.5f * Smoothstep(0.8f, 1.0f, std::hypot(x - cx + 2.0f, y - cy + 2.0f) / fr));
-        return c;
-    });
-    auto angleAt = [&](float t) { return g.a0 + (g.a1 - g.a0) * t; };
-    // Red zone arc.
-    if (g.red0 <= 1.0f) {
-        PaintSdf(
-            img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
-            [&](float x, float y) {
-                const float d = std::hypot(x - cx, y - cy);
-                float a = std::atan2(y - cy, x - cx);
-                // Bring the angle into the sweep's range.
-                while (a < g.a0) a += 2.0f * kPi;
-                const float t = (a - g.a0) / (g.a1 - g.a0);
-                const float ring = std::fabs(d - fr * 0.875f) - fr * 0.055f;
-                const float span = std::max(g.red0 - t, t - 1.0f) * (g.a1 - g.a0) * d;
-                return std::max(ring, span);
-            },
-            [](float, float) { return Rgb(236, 36, 30); });
-    }
-    // Ticks.
-    const int steps = (g.majors - 1) * g.minorPerMajor;
-    for (int i = 0; i <= steps; ++i) {
-        const bool major = i % g.minorPerMajor == 0;
-        const float a = angleAt(float(i) / float(steps));
-        const float r0 = fr * (major ? 0.72f : 0.82f), r1 = fr * 0.93f;
-        const float ca = std::cos(a), sa = std::sin(a);
-        const float wdt = major ? 0.9f : 0.45f;
-        PaintSdf(
-            img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
-            [&](float x, float y) {
-                return SdSegment(x, y, cx + ca * r0, cy + sa * r0, cx + ca * r1, cy + sa * r1) -
-                       wdt;
-            },
-            [](float, float) { return Rgb(236, 236, 230); });
-        if (major && g.labels) {
-            const std::string s = g.labels[i / g.minorPerMajor];
-            const float lr = fr * g.labelR;
-            const float w = TextWidth(s, 1.0f);
-            DrawText(img, s, std::round(cx + ca * lr - w * 0.5f), std::round(cy + sa * lr - 3.5f),
-                     1.0f, Rgb(230, 230, 220));
-        }
-    }
-    if (g.title) {
-        const float w = TextWidth(g.title, 1.0f);
-        DrawText(img, g.title, std::round(cx - w * 0.5f), std::round(cy + fr * g.titleY), 1.0f,
-                 Rgb(255, 150, 60));
-    }
-    if (g.sub) {
-        const float w = TextWidth(g.sub, 1.0f);
-        DrawText(img, g.sub, std::round(cx - w * 0.5f), std::round(cy + fr * g.subY), 1.0f,
-                 Rgb(150, 150, 160));
-    }
-    // Needle with its shadow.
-    const float na = angleAt(g.needle);
-    const float nx = std::cos(na), ny = std::sin(na);
-    const float len = fr * 0.9f, tail = fr * 0.2f;
-    for (int pass = 0; pass < 2; ++pass) {
-        const float off = pass == 0 ? 2.0f : 0.0f;
-        const std::vector<std::array<float, 2>> poly = {
-            {cx + off - nx * tail - ny * 2.2f, cy + off - ny * tail + nx * 2.2f},
-            {cx + off + nx * len, cy + off + ny * len},
-            {cx + off - nx * tail + ny * 2.2f, cy + off - ny * tail - nx * 2.2f}};
-        PaintSdf(
-            img, int(cx - fr - 3), int(cy - fr - 3), int(cx + fr + 4), int(cy + fr + 4),
-            [&](float x, float y) { return SdPolygon(x, y, poly); },
-            [&](float x, float y) {
-                if (pass == 0) return Rgb(0, 0, 0);
-                // Lit on one side of the spine.
-                const float side = (x - cx) * -ny + (y - cy) * nx;
-                return side < 0.0f ? Rgb(255, 110, 40) : Rgb(200, 50, 20);
-            },
-            pass == 0 ? 0.5f : 1.0f);
-    }
-    // Centre cap.
-    const float capR = std::max(3.0f, fr * 0.12f);
-    PaintDisc(img, cx, cy, capR, [&](float x, float y) {
-        const float lit = Clamp01(0.5f - ((x - cx) + (y - cy)) / (capR * 2.0f));
-        return Mix(Rgb(50, 52, 60), Rgb(230, 232, 240), lit);
-    });
-    // Glass reflection across the upper left.
-    PaintSdf(
-        img, int(cx - fr), int(cy - fr), int(cx + fr + 1), int(cy + fr + 1),
-        [&](float x, float y) {
-            return std::max(SdCircle(x, y, cx, cy, fr - 1.0f),
-                            -SdCircle(x, y, cx + fr * 0.35f, cy + fr * 0.45f, fr * 1.05f));
-        },
-        [](float, float) { return Rgb(255, 255, 255); }, 0.1f);
+        img, int(cx - hx - 8), int(cy - hy - 8), int(cx + hx + 10), int(cy + hy + 10),
+        [&](float x, float y) { return plate(1.0f)(x - 2.5f, y - 3.0f); },
+        [](float, float) { return Rgb(0, 0, 0); }, 0.5f);
+    PaintSdf(img, int(cx - hx - 4), int(cy - hy - 4), int(cx + hx + 5), int(cy + hy + 5),
+             plate(3.0f), [](float, float) { return Rgb(14, 14, 18); });
+    PaintSdf(img, int(cx - hx - 1), int(cy - hy - 1), int(cx + hx + 2), int(cy + hy + 2),
+             plate(0.0f), [&](float, float y) {
+                 return Mix(Rgb(252, 252, 246), Rgb(214, 214, 206),
+                            Clamp01((y - cy + hy) / (2.0f * hy)));
+             });
+    const float scale = 6.0f;
+    const float w = TextWidth(number, scale);
+    DrawText(img, number, std::round(cx - w * 0.5f), std::round(cy - 3.5f * scale), scale,
+             Rgb(16, 16, 20));
 }
 
-void WarningLamp(Image& img, float cx, float cy, float r, Col colour, bool on) {
-    Rivet(img, cx, cy, r + 2.0f);  // chrome surround
-    PaintDisc(img, cx, cy, r, [&](float x, float y) {
-        const float nx = (x - cx) / r, ny = (y - cy) / r;
-        Col c = on ? Mix(colour, Rgb(255, 255, 255), Clamp01(0.6f - std::hypot(nx, ny)))
-                   : colour * 0.35f;
-        c = c * (1.0f - 0.35f * Clamp01(nx + ny));
-        if (std::hypot(nx + 0.4f, ny + 0.4f) < 0.25f) c = Mix(c, Rgb(255, 255, 255), 0.7f);
-        return c;
-    });
-    if (on) {
-        for (int y = int(cy - r * 3); y <= int(cy + r * 3); ++y)
-            for (int x = int(cx - r * 3); x <= int(cx + r * 3); ++x) {
-                const float d = std::hypot(float(x) + 0.5f - cx, float(y) + 0.5f - cy) - r;
-                if (d > 0.0f) img.Add(x, y, colour, 0.35f * std::exp(-d / 3.0f));
-            }
-    }
+// A chequered flag on a plate, rippling a little.
+void ChequeredPlate(Image& img, int x0, int y0, int x1, int y1) {
+    ShadePanel(img, float(x0), float(y0), float(x1), float(y1), 3.0f, 0.0f, Rgb(0, 0, 0), 0.6f);
+    for (int y = y0 + 2; y < y1 - 2; ++y)
+        for (int x = x0 + 2; x < x1 - 2; ++x) {
+            const float wave = 2.5f * std::sin(float(x - x0) * 0.09f);
+            const int cell = (int(std::floor((float(y) + wave) / 8.0f)) + (x - x0) / 8) % 2;
+            const float shade = 0.8f + 0.2f * std::cos(float(x - x0) * 0.09f);
+            img.At(x, y) = (cell == 0 ? Rgb(236, 236, 230) : Rgb(20, 20, 24)) * shade;
+        }
+    BevelFrame(img, x0, y0, x1, y1, 2, true, 1.0f);
 }
 
 }  // namespace
@@ -789,10 +681,14 @@ Image DrawPanel() {
         img.At(x, 56) = Rgb(250, 150, 30);
     }
 
-    // --- Rev counter --------------------------------------------------------------
-    static const char* const kRevLabels[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8"};
-    DrawGauge(img, {80.0f, 124.0f, 60.0f, kPi * 0.75f, kPi * 2.25f, 9, 2, 6.5f / 8.0f, 0.36f,
-                    kRevLabels, "RPM", "X1000", 0.62f, 0.2f, 0.42f});
+    // --- The car's start number, in its livery's stripes --------------------------
+    for (int y = 80; y < 168; ++y) {
+        const bool stripe = (y >= 98 && y < 108) || (y >= 136 && y < 146);
+        if (!stripe) continue;
+        for (int x = 8; x < 152; ++x)
+            img.At(x, y) = img.At(x, y) * 0.25f + Rgb(200, 30, 30) * 0.75f;
+    }
+    RaceNumber(img, 80.0f, 122.0f, 46.0f, 34.0f, "99");
 
     // --- Read-out plate for the game's text (x 20..159, y 200..237) ----------------
     ShadePanel(img, 13.0f, 193.0f, 158.0f, 243.0f, 3.0f, 0.0f, Rgb(0, 0, 0), 0.6f);
@@ -805,19 +701,13 @@ Image DrawPanel() {
     Rivet(img, 8.0f, 200.0f, 2.0f);
     Rivet(img, 8.0f, 236.0f, 2.0f);
 
-    // --- Fuel and temperature ------------------------------------------------------
-    static const char* const kFuel[] = {"E", "", "F"};
-    static const char* const kTemp[] = {"C", "", "H"};
-    DrawGauge(img, {44.0f, 290.0f, 30.0f, kPi * 1.0f, kPi * 2.0f, 3, 4, 2.0f, 0.72f, kFuel, "FUEL",
-                    nullptr, 0.5f, 0.38f, 0.0f});
-    DrawGauge(img, {116.0f, 290.0f, 30.0f, kPi * 1.0f, kPi * 2.0f, 3, 4, 0.8f, 0.45f, kTemp, "TEMP",
-                    nullptr, 0.5f, 0.38f, 0.0f});
-
-    // --- Warning lamps ---------------------------------------------------------------
-    WarningLamp(img, 35.0f, 342.0f, 6.0f, Rgb(60, 230, 80), true);
-    WarningLamp(img, 65.0f, 342.0f, 6.0f, Rgb(255, 180, 30), false);
-    WarningLamp(img, 95.0f, 342.0f, 6.0f, Rgb(255, 40, 30), false);
-    WarningLamp(img, 125.0f, 342.0f, 6.0f, Rgb(60, 140, 255), false);
+    // --- A chequered flag and the team's plate --------------------------------------
+    ChequeredPlate(img, 14, 262, 146, 322);
+    ShadePanel(img, 22.0f, 332.0f, 138.0f, 352.0f, 3.0f, 0.0f, Rgb(18, 18, 26), 0.9f);
+    BevelFrame(img, 22, 332, 138, 352, 2, true, 0.9f);
+    const float plateWidth = TextWidth("TEAM ASPHALTIX", 1.0f);
+    DrawText(img, "TEAM ASPHALTIX", std::round(80.0f - plateWidth * 0.5f), 339.0f, 1.0f,
+             Rgb(250, 150, 30));
 
     // --- Vent grille -------------------------------------------------------------------
     for (int i = 0; i < 6; ++i) {
