@@ -6,6 +6,7 @@
 #include "sdl.h"
 
 #include "../core/keys.h"
+#include "asphaltix_icon.h"
 #include "../core/mixer.h"
 
 #include <poll.h>
@@ -206,6 +207,12 @@ bool Backend::CreateWindow(const char* title) {
     window_ = SDL_CreateWindow(title, x, y, width, height, flags);
     if (window_ == nullptr) return false;
     SDL_SetWindowMinimumSize(window_, plat::kScreenWidth / 2, plat::kScreenHeight / 2);
+    if (SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+            const_cast<unsigned char*>(kIconRgba), kIconSize, kIconSize, 32, kIconSize * 4,
+            SDL_PIXELFORMAT_RGBA32)) {
+        SDL_SetWindowIcon(window_, icon);
+        SDL_FreeSurface(icon);
+    }
     if (UseRenderer()) {
         renderer_ = SDL_CreateRenderer(window_, -1, 0);
         if (renderer_ == nullptr) {
