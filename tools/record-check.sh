@@ -27,7 +27,7 @@ for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; slee
 (cd "$game_dir" && ASPHALTIX_RECORD="$work/played.txt" SDL_AUDIODRIVER=dummy exec ./asphaltix) &
 game=$!
 step() { sleep "$1"; shift; xdotool "$@"; }
-step 4 key Return              # a new race, after the curtain
+step 6 key Return              # a new race, after the curtain
 step 1 keydown Up              # full throttle through the countdown and beyond
 step 6 keydown Left
 step 0.5 keyup Left

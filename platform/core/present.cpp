@@ -26,7 +26,7 @@ constexpr NoticeGlyph kNoticeFont[] = {
     {'S', {0x0F, 0x10, 0x10, 0x0E, 0x01, 0x01, 0x1E}},
     {'U', {0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}},
 };
-constexpr int kNoticeScale = 2;
+constexpr int kNoticeScale = 3;
 
 uint16_t Pack(const PixelFormat& f, uint8_t r, uint8_t g, uint8_t b) {
     auto part = [](uint32_t mask, uint8_t v) {
