@@ -23,6 +23,7 @@ import os
 import random
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -143,11 +144,16 @@ def apply(root, site):
 
 
 def run(cmd, cwd, timeout=None):
+    # In a session of its own, so that a hung test and every program it started (a headless
+    # run that a mutant sent into an endless loop) go together.
+    p = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                         start_new_session=True)
     try:
-        p = subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                           timeout=timeout)
-        return p.returncode, p.stdout.decode("utf-8", "replace")
+        out, _ = p.communicate(timeout=timeout)
+        return p.returncode, out.decode("utf-8", "replace")
     except subprocess.TimeoutExpired:
+        os.killpg(p.pid, signal.SIGKILL)
+        p.communicate()
         return "timeout", ""
 
 
