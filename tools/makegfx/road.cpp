@@ -280,9 +280,9 @@ void Crack(Image& img, float x, float y, float dir, int steps, int seed, float x
         if (rng.Uniform() < 0.04f) {  // little branch
             // Random numbers are drawn one statement each: the order in which a call's
             // arguments are evaluated differs between compilers.
-            const int seed = int(rng.Next() % 9999u);
+            const int branchSeed = int(rng.Next() % 9999u);
             const float turn = rng.Range(-1.4f, 1.4f);
-            Crack(img, x, y, dir + turn, steps / 4, seed, x0, x1, strength);
+            Crack(img, x, y, dir + turn, steps / 4, branchSeed, x0, x1, strength);
         }
     }
 }
