@@ -265,6 +265,11 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE srcIface, LPRECT 
             std::memcpy(to, from, static_cast<size_t>(w) * 2);
             continue;
         }
+        if (lo == hi) {
+            // One transparent value, as the game sets it: a select the compiler can vectorise.
+            for (int c = 0; c < w; ++c) to[c] = from[c] == lo ? to[c] : from[c];
+            continue;
+        }
         for (int c = 0; c < w; ++c) {
             DWORD p = from[c];
             if (p < lo || p > hi) to[c] = from[c];

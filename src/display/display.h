@@ -50,6 +50,9 @@ public:
     uint32_t* tableBlock = nullptr;
 
 private:
+    // The set cells of an 8 x 8 glyph (row 0 first, bit 0x80 the left column) at (x, y), each
+    // with the effect of PutPixel through LockDesc.
+    void PutGlyph(int32_t x, int32_t y, const uint8_t rows[8], int32_t r, int32_t g, int32_t b);
     bool Packable(int32_t r, int32_t g, int32_t b) const;
     uint16_t Pack(int32_t r, int32_t g, int32_t b) const;
 };

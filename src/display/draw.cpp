@@ -2,6 +2,7 @@
 // outlines, filled boxes and filled discs.
 #include "display.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -72,6 +73,34 @@ void DisplayDevice::PutPixel(int32_t x, int32_t y, int32_t r, int32_t g, int32_t
     *PixelAddress(desc, x, y) = Pack(r, g, b);
 }
 
+void DisplayDevice::PutGlyph(int32_t x, int32_t y, const uint8_t rows[8], int32_t r, int32_t g,
+                             int32_t b) {
+    const DDSURFACEDESC* desc = &LockDesc;
+    // A glyph wholly inside what PutPixel draws (the screen less its column 0 and row 0, and
+    // the locked surface) is written row by row; any other, cell by cell through PutPixel.
+    const bool inside = Drawable(desc) && Packable(r, g, b) && x >= 1 && y >= 1 &&
+                        x + 7 < SurfaceWidth(desc) && y + 7 < SurfaceHeight(desc);
+    if (!inside) {
+        for (int32_t row = 0; row < 8; ++row) {
+            for (int32_t column = 0; column < 8; ++column) {
+                if ((rows[row] & (0x80 >> column)) != 0) {
+                    PutPixel(x + column, y + row, r, g, b, &LockDesc);
+                }
+            }
+        }
+        return;
+    }
+    const uint16_t value = Pack(r, g, b);
+    for (int32_t row = 0; row < 8; ++row) {
+        const uint8_t bits = rows[row];
+        if (bits == 0) continue;
+        uint16_t* p = PixelAddress(desc, x, y + row);
+        for (int32_t column = 0; column < 8; ++column) {
+            if ((bits & (0x80 >> column)) != 0) p[column] = value;
+        }
+    }
+}
+
 void DisplayDevice::DrawHLine(int32_t x1, int32_t x2, int32_t y, int32_t r, int32_t g, int32_t b,
                               DDSURFACEDESC* desc) {
     if (!Drawable(desc) || !Packable(r, g, b)) return;
@@ -82,7 +111,12 @@ void DisplayDevice::DrawHLine(int32_t x1, int32_t x2, int32_t y, int32_t r, int3
     if (x2 >= SurfaceWidth(desc)) x2 = SurfaceWidth(desc) - 1;
     if (x2 < x1) return;
     uint16_t* p = PixelAddress(desc, x1, y);
-    for (int32_t count = x2 - x1 + 1; count > 0; --count) *p++ = value;
+    const auto count = static_cast<size_t>(x2 - x1 + 1);
+    if ((value & 0xFF) == (value >> 8)) {
+        std::memset(p, value & 0xFF, count * 2);  // black and the like: bytewise
+    } else {
+        std::fill_n(p, count, value);
+    }
 }
 
 void DisplayDevice::DrawVLine(int32_t x, int32_t y1, int32_t y2, int32_t r, int32_t g, int32_t b,

@@ -48,10 +48,17 @@ const BlockGlyph BlockFont[BlockFontGlyphs] = {
 };
 
 const BlockGlyph* FindGlyph(char character) {
-    for (const BlockGlyph& glyph : BlockFont) {
-        if (glyph.character == character) return &glyph;
-    }
-    return nullptr;
+    // Looked up by the character's code, in a table made from the font on first use.
+    static const auto byCode = [] {
+        struct Table {
+            const BlockGlyph* glyph[256] = {};
+        } table;
+        for (const BlockGlyph& glyph : BlockFont) {
+            table.glyph[static_cast<unsigned char>(glyph.character)] = &glyph;
+        }
+        return table;
+    }();
+    return byCode.glyph[static_cast<unsigned char>(character)];
 }
 
 void DisplayDevice::DrawBlockText(int32_t x, int32_t y, const char* text, int32_t r, int32_t g,
@@ -62,15 +69,8 @@ void DisplayDevice::DrawBlockText(int32_t x, int32_t y, const char* text, int32_
     size_t length = std::strlen(text);
     for (size_t i = 0; i < length; ++i) {
         const BlockGlyph* glyph = FindGlyph(text[i]);
-        if (glyph != nullptr) {
-            for (int32_t row = 0; row < 8; ++row) {
-                for (int32_t column = 0; column < 8; ++column) {
-                    if ((glyph->rows[row] & (0x80 >> column)) != 0) {
-                        PutPixel(x + column, y + row, r, g, b, &LockDesc);
-                    }
-                }
-            }
-        }
+        // Every set cell of the glyph, one pixel each, as PutPixel draws them.
+        if (glyph != nullptr) PutGlyph(x, y, glyph->rows, r, g, b);
         // Past the screen's right edge nothing more can show; stop before x could overflow.
         if (x > ScreenWidth) break;
         x += 8;
