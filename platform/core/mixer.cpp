@@ -30,8 +30,25 @@ struct Pcm16 {
     }
 };
 
-// Mixes one voice into `acc` from `position` on; returns with the position after the last
-// frame mixed and `ended` set when a one-shot voice has used up its last sample.
+// One frame of a voice at `pos`, interpolated linearly between the frame it stands on and the
+// next (`next` null past a one-shot voice's end: silence), added to acc[0] (and acc[1] for a
+// stereo voice).
+template <class Sample, int Channels>
+inline void MixFrame(const uint8_t* here, const uint8_t* next, uint64_t pos, int32_t* acc) {
+    const int64_t frac = static_cast<int64_t>((pos >> 16) & 0xFFFF);
+    const int32_t a = Sample::At(here, 0);
+    const int32_t b = next != nullptr ? Sample::At(next, 0) : 0;
+    acc[0] += a + static_cast<int32_t>(((static_cast<int64_t>(b) - a) * frac) >> 16);
+    if constexpr (Channels == 2) {
+        const int32_t c = Sample::At(here, 1);
+        const int32_t d = next != nullptr ? Sample::At(next, 1) : 0;
+        acc[1] += c + static_cast<int32_t>(((static_cast<int64_t>(d) - c) * frac) >> 16);
+    }
+}
+
+// Mixes one voice into `acc` from `position` on, Channels values a frame (a mono voice into the
+// mono sum, a stereo one into the stereo sum); returns with the position after the last frame
+// mixed and `ended` set when a one-shot voice has used up its last sample.
 template <class Sample, int Channels>
 void MixVoice(const Voice& voice, uint64_t& position, uint64_t step, bool looping, bool& ended,
               int32_t* acc, int frames) {
@@ -45,7 +62,8 @@ void MixVoice(const Voice& voice, uint64_t& position, uint64_t step, bool loopin
         return;
     }
     uint64_t pos = position;
-    for (int k = 0; k < frames; ++k) {
+    int k = 0;
+    while (k < frames) {
         if (pos >= length) {
             if (!looping) {
                 ended = true;
@@ -53,32 +71,36 @@ void MixVoice(const Voice& voice, uint64_t& position, uint64_t step, bool loopin
             }
             pos %= length;
         }
-        const uint64_t index = pos >> 32;
-        const int64_t frac = static_cast<int64_t>((pos >> 16) & 0xFFFF);
-        const uint8_t* here = memory + index * kBlock;
-        const uint8_t* next = nullptr;
-        if (index + 1 < count) {
-            next = here + kBlock;
-        } else if (looping) {
-            next = memory;
+        // The frames up to the voice's last one need no test of its end: mix them in one run.
+        const uint64_t last = (count - 1) << 32;
+        if (pos < last && step > 0) {
+            const uint64_t room = (last - pos + step - 1) / step;
+            const int run =
+                static_cast<int>(std::min<uint64_t>(room, static_cast<uint64_t>(frames - k)));
+            int32_t* out = acc + Channels * k;
+            for (int i = 0; i < run; ++i, out += Channels) {
+                const uint8_t* here = memory + (pos >> 32) * kBlock;
+                const int64_t frac = static_cast<int64_t>((pos >> 16) & 0xFFFF);
+                const int32_t a = Sample::At(here, 0);
+                const int32_t b = Sample::At(here + kBlock, 0);
+                out[0] += a + static_cast<int32_t>(((static_cast<int64_t>(b) - a) * frac) >> 16);
+                if constexpr (Channels == 2) {
+                    const int32_t c = Sample::At(here, 1);
+                    const int32_t d = Sample::At(here + kBlock, 1);
+                    out[1] +=
+                        c + static_cast<int32_t>(((static_cast<int64_t>(d) - c) * frac) >> 16);
+                }
+                pos += step;
+            }
+            k += run;
+            continue;
         }
-        int32_t left;
-        int32_t right;
-        {
-            const int32_t a = Sample::At(here, 0);
-            const int32_t b = next != nullptr ? Sample::At(next, 0) : 0;
-            left = a + static_cast<int32_t>(((static_cast<int64_t>(b) - a) * frac) >> 16);
-        }
-        if constexpr (Channels == 2) {
-            const int32_t a = Sample::At(here, 1);
-            const int32_t b = next != nullptr ? Sample::At(next, 1) : 0;
-            right = a + static_cast<int32_t>(((static_cast<int64_t>(b) - a) * frac) >> 16);
-        } else {
-            right = left;
-        }
-        acc[2 * k] += left;
-        acc[2 * k + 1] += right;
+        // The last frame: it blends towards the first where the voice loops, into silence
+        // where it ends.
+        const uint8_t* here = memory + (pos >> 32) * kBlock;
+        MixFrame<Sample, Channels>(here, looping ? memory : nullptr, pos, acc + Channels * k);
         pos += step;
+        ++k;
     }
     if (pos >= length) {
         if (looping) {
@@ -196,20 +218,22 @@ void Mixer::RenderPeriod(int16_t* out, int frames) {
         }
     }
 
-    accumulator_.assign(static_cast<size_t>(frames) * 2, 0);
-    int32_t* acc = accumulator_.data();
+    // Mono voices are summed once a frame and go to both sides at the end.
+    accumulator_.assign(static_cast<size_t>(frames) * 3, 0);
+    int32_t* stereo = accumulator_.data();
+    int32_t* mono = stereo + static_cast<size_t>(frames) * 2;
     for (Snapshot& s : sounding_) {
         const Voice& v = *s.voice;
         if (v.Bits() == 8) {
             if (v.Channels() == 1) {
-                MixVoice<Pcm8, 1>(v, s.position, s.step, s.looping, s.ended, acc, frames);
+                MixVoice<Pcm8, 1>(v, s.position, s.step, s.looping, s.ended, mono, frames);
             } else {
-                MixVoice<Pcm8, 2>(v, s.position, s.step, s.looping, s.ended, acc, frames);
+                MixVoice<Pcm8, 2>(v, s.position, s.step, s.looping, s.ended, stereo, frames);
             }
         } else if (v.Channels() == 1) {
-            MixVoice<Pcm16, 1>(v, s.position, s.step, s.looping, s.ended, acc, frames);
+            MixVoice<Pcm16, 1>(v, s.position, s.step, s.looping, s.ended, mono, frames);
         } else {
-            MixVoice<Pcm16, 2>(v, s.position, s.step, s.looping, s.ended, acc, frames);
+            MixVoice<Pcm16, 2>(v, s.position, s.step, s.looping, s.ended, stereo, frames);
         }
     }
 
@@ -235,7 +259,8 @@ void Mixer::RenderPeriod(int16_t* out, int frames) {
         return;
     }
     for (int i = 0; i < frames * 2; ++i) {
-        out[i] = static_cast<int16_t>(std::clamp(acc[i], int32_t{-32768}, int32_t{32767}));
+        const int32_t sum = stereo[i] + mono[i / 2];
+        out[i] = static_cast<int16_t>(std::clamp(sum, int32_t{-32768}, int32_t{32767}));
     }
 }
 
