@@ -161,18 +161,11 @@ bool Backend::CreateWindow(const char* title) {
         // Controllers are a welcome extra: the game runs without them.
         SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
+    // main made the name a full one before the program changed its folder.
     if (const char* path = std::getenv("ASPHALTIX_RECORD"); path != nullptr && *path != '\0') {
-        // The full path now: the program may change its folder later.
-        char* full = realpath(path, nullptr);
-        std::string name = full != nullptr ? full : path;
-        if (full == nullptr && path[0] != '/') {
-            char cwd[PATH_MAX];
-            if (getcwd(cwd, sizeof cwd) != nullptr) name = std::string(cwd) + "/" + path;
-        }
-        std::free(full);
-        recording_ = std::fopen(name.c_str(), "w");
+        recording_ = std::fopen(path, "w");
         if (recording_ == nullptr) {
-            std::fprintf(stderr, "asphaltix: cannot write the recording '%s'\n", name.c_str());
+            std::fprintf(stderr, "asphaltix: cannot write the recording '%s'\n", path);
         } else {
             Record("# Asphaltix, as played: replay with asphaltix-headless --script FILE");
         }
