@@ -46,8 +46,14 @@ void TestBackend::ShowMessageBox(const char* title, const char* text, UINT style
 }
 
 void TestBackend::SoundEvent(int buffer, const char* what, DWORD value) {
-    std::string line = "sound " + std::to_string(buffer) + " " + what;
-    if (std::strcmp(what, "freq") == 0) line += " " + std::to_string(value);
+    std::string line = "sound ";
+    line += std::to_string(buffer);
+    line += ' ';
+    line += what;
+    if (std::strcmp(what, "freq") == 0) {
+        line += ' ';
+        line += std::to_string(value);
+    }
     log.push_back(line);
 }
 
