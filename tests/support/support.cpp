@@ -1,7 +1,11 @@
 #include "support.h"
 
 #include "../../src/app/app.h"
+#include "../../src/assets/assets.h"
+#include "../../src/audio/sound.h"
 #include "../../src/display/display.h"
+#include "../../src/game/race.h"
+#include "../../src/game/random.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -11,6 +15,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <utility>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -113,9 +118,7 @@ void DisplayDown() {
 }
 
 uint16_t SurfacePixel(IDirectDrawSurface* surface, int x, int y) {
-    DDSURFACEDESC desc;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
+    DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
     if (surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) {
         ADD_FAILURE() << "cannot lock the surface";
         return 0;
@@ -127,17 +130,13 @@ uint16_t SurfacePixel(IDirectDrawSurface* surface, int x, int y) {
 }
 
 void FillSurface(IDirectDrawSurface* surface, uint16_t value) {
-    DDBLTFX fx;
-    std::memset(&fx, 0, sizeof fx);
-    fx.dwSize = sizeof fx;
+    DDBLTFX fx = Sized<DDBLTFX>();
     fx.dwFillColor = value;
     EXPECT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
 }
 
 IDirectDrawSurface* MakeSurface(int width, int height) {
-    DDSURFACEDESC desc;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
+    DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.dwWidth = static_cast<DWORD>(width);
     desc.dwHeight = static_cast<DWORD>(height);
@@ -147,6 +146,110 @@ IDirectDrawSurface* MakeSurface(int width, int height) {
     if (DirectDrawObject == nullptr) return nullptr;
     EXPECT_EQ(DirectDrawObject->CreateSurface(&desc, &surface, nullptr), DD_OK);
     return surface;
+}
+
+uint16_t Pack565(int r, int g, int b) {
+    return static_cast<uint16_t>(((r * 31 / 255) << 11) | ((g * 63 / 255) << 5) | (b * 31 / 255));
+}
+
+int32_t Draw(uint32_t& state, int32_t n) {
+    state = state * 214013u + 2531011u;
+    return static_cast<int32_t>((state >> 16) & 0x7FFF) % n;
+}
+
+uint32_t StateFor(const std::vector<Want>& draws) {
+    for (uint32_t state = 0x2468ACE1u, k = 0; k < 2000000; ++k, Draw(state, 1)) {
+        uint32_t probe = state;
+        bool fits = true;
+        for (const Want& d : draws) fits = fits && d.fits(Draw(probe, d.n));
+        if (fits) return state;
+    }
+    ADD_FAILURE() << "no generator state gives the wanted draws";
+    return 1;
+}
+
+uint32_t After(uint32_t state, size_t count) {
+    for (size_t k = 0; k < count; ++k) Draw(state, 1);
+    return state;
+}
+
+std::string Le(uint32_t value, int bytes) {
+    std::string s;
+    for (int i = 0; i < bytes; ++i) s += static_cast<char>(value >> (8 * i));
+    return s;
+}
+
+std::string Chunk(const char* id, const std::string& data) {
+    return std::string(id, 4) + Le(uint32_t(data.size()), 4) + data + std::string(data.size() % 2, '\0');
+}
+
+std::string Riff(const char* form, const std::string& body) {
+    return "RIFF" + Le(uint32_t(4 + body.size()), 4) + std::string(form, 4) + body;
+}
+
+std::vector<int16_t> MixLeft(int frames) {
+    std::vector<int16_t> out(size_t(frames) * 2, 0x5555), left;
+    plat::TheMixer().Render(out.data(), frames);
+    for (size_t i = 0; i < out.size(); i += 2) {
+        EXPECT_EQ(out[i + 1], out[i]) << "frame " << i / 2;
+        left.push_back(out[i]);
+    }
+    return left;
+}
+
+DWORD SoundStatus(IDirectSoundBuffer* buffer) {
+    DWORD status = 0xDEAD;
+    EXPECT_EQ(buffer->GetStatus(&status), DS_OK);
+    return status;
+}
+
+HRESULT FakeSurface::Lock(LPRECT, LPDDSURFACEDESC desc, DWORD, HANDLE) {
+    if (memory == nullptr) return DDERR_SURFACEBUSY;
+    desc->lpSurface = memory;
+    desc->lPitch = 4;
+    desc->dwWidth = desc->dwHeight = 1;
+    desc->ddpfPixelFormat.dwRGBBitCount = bits;
+    return DD_OK;
+}
+
+void GameTest::SetUp() {
+    DisplayUp();
+    GfxImage* pictures[4] = {&RoadImage, &CarsImage, &BackImage, &StatusImage};
+    for (int i = 0; i < 4; ++i) pictures_[i] = std::exchange(*pictures[i], nullptr);
+    for (int i = 0; i < SoundSlots; ++i) sounds_[i] = std::exchange(SoundBuffers[i], nullptr);
+    plat::ReleaseAllKeys();
+    Pump();
+    Backend().Reset();
+    RaceState = {};
+    RandomState = 1;
+    ScreenState = CurtainPos = 0;
+    MenuSelection = AppActive = 1;
+}
+
+void GameTest::TearDown() {
+    plat::ReleaseAllKeys();
+    Pump();
+    GfxImage* pictures[4] = {&RoadImage, &CarsImage, &BackImage, &StatusImage};
+    for (int i = 0; i < 4; ++i) {
+        if (*pictures[i] != nullptr) (*pictures[i])->Release();
+        *pictures[i] = pictures_[i];
+    }
+    for (int i = 0; i < SoundSlots; ++i) {
+        if (SoundBuffers[i] != nullptr) SoundBuffers[i]->Release();
+        SoundBuffers[i] = sounds_[i];
+    }
+    RaceState = {};
+    ScreenState = CurtainPos = 0;
+    MenuSelection = AppActive = 1;
+}
+
+void GameTest::Pump(bool dispatch) {
+    for (MSG m; PeekMessageA(&m, nullptr, 0, 0, dispatch ? PM_NOREMOVE : PM_REMOVE);) {
+        if (!dispatch) continue;
+        if (!GetMessageA(&m, nullptr, 0, 0)) break;
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
 }
 
 std::string GameDir() { return ASPHALTIX_GAME_DIR; }
