@@ -1,8 +1,6 @@
-// The headless runner itself: its options, its script, its pictures and logs, and the
-// repeatability of a whole run.
+// The headless runner itself: its options, its script, its pictures, logs and sound file, and
+// the repeatability of a whole run.
 #include "../support/drawn.h"
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,17 +9,10 @@ using namespace testing_support;
 
 namespace {
 
-// The widened colour a picture shows for an RGB colour drawn by the game in 5-5-5.
-uint32_t Shown555(int r, int g, int b) {
-    auto widen = [](int value) { return (value * 31 / 255) << 3 | (value * 31 / 255) >> 2; };
-    return static_cast<uint32_t>(widen(r) << 16 | widen(g) << 8 | widen(b));
-}
-
 TEST(Runner, BadOptionsAndScriptLinesAreRefusedWithOneLineBeforeAnythingRuns) {
     auto refused = [](const std::vector<std::string>& args, const std::string& script, const std::string& dir = "") {
-        SCOPED_TRACE(args[0] + (args.size() > 1 ? " " + args[1] : "") + " / " + script + " / " + dir);
         HeadlessRun run = RunHeadless(args, script, dir);
-        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.status, 2) << args[0] << " / " << script;
         EXPECT_TRUE(run.log.empty()) << "the game ran";
         EXPECT_TRUE(run.stderrText.size() > 1 && run.stderrText.find('\n') == run.stderrText.size() - 1)
             << run.stderrText;
@@ -30,91 +21,103 @@ TEST(Runner, BadOptionsAndScriptLinesAreRefusedWithOneLineBeforeAnythingRuns) {
              {"--bogus"}, {"frames", "10"}, {"--frames"}, {"--frames", "ten"}, {"--frames", "-5"}, {"--frames", ""},
              {"--shot", "12"}, {"--shot", "12:"}, {"--shot", "x:a.png"}, {"--shot", "-1:a.png"}, {"--format", "888"},
              {"--format"}, {"--fail", "mouse"}, {"--fail"}, {"--script", "/nonexistent/asphaltix/script.txt"},
-             {"--script"}, {"--log"}, {"--dir"}, {"--audio"}}) {
+             {"--script"}, {"--log"}, {"--dir"}, {"--audio"}})
         refused(args, "");
-    }
     for (const char* script :
          {"5 jump\n", "five press ENTER\n", "-5 press ENTER\n", "5\n", "5 press\n", "5 press ENTER now\n",
           "5 press NOKEY\n", "5 press a\n", "5 press F13\n", "5 press F0\n", "5 press code:0\n", "5 press code:255\n",
           "5 press code:x\n", "5 close now\n", "5 shot\n", "5 shot a.png b.png\n", "10 press ENTER\n9 press ENTER\n",
-          "100 press DOWN\n# fine so far\n\n101 press\n"}) {
+          "100 press DOWN\n# fine so far\n\n101 press\n"})
         refused({"--frames", "10"}, script);
-    }
     // A folder that cannot be entered: nothing is run either.
     refused({"--frames", "10"}, "", "/nonexistent/asphaltix");
 }
 
-TEST(Runner, ScriptsTakeCommentsBlankLinesAndEveryKeyForm) {
-    // Keys without a meaning in the main menu change nothing; code:13 is Enter and starts a race.
-    HeadlessRun run = RunHeadless({"--frames", "140"},
-                                  "# keys the menu does not know\n\n"
-                                  "100 press F1   # a function key\n100 press F12\n101 press Q\n101 press 7\n"
-                                  "102 press code:65\n102 press LEFT\n103 down RIGHT\n104 repeat RIGHT\n"
-                                  "105 up RIGHT\n   \n110 press code:13\n");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(Without(run.log), Seq("sleep 1000", Flips(1, 110), "mci 263 stop MUSIC", "sleep 500",
-                                    Flips(111, 140), "stop 140"));
-    EXPECT_EQ(Only(run.log, {"sound 0"}), Seq("sound 0 freq 44000", "sound 0 play"));
-}
-
-TEST(Runner, ShotsAreWrittenAndLoggedBeforeTheNextFlip) {
-    std::string a = TempDir("shots") + "/a.png";
-    std::string b = TempDir("shots-script") + "/b.png";
-    HeadlessRun run = RunHeadless({"--frames", "20", "--shot", "5:" + a}, "7 shot " + b + "\n");
-    EXPECT_EQ(run.log,
-              Seq("sleep 1000", Flips(1, 5), "shot 5 " + a, Flips(6, 7), "shot 7 " + b, Flips(8, 20), "stop 20"));
-    EXPECT_EQ(ReadPng(b).rgb.size(), 640u * 480u * 3u);
-    // After frame 5 the curtain stands at 454: its solid band starts at row 52.
-    Picture picture = ReadPng(a);
-    ASSERT_EQ(picture.rgb.size(), 640u * 480u * 3u);
-    EXPECT_EQ(picture.At(320, 52), 0u);
-    EXPECT_EQ(picture.At(320, 479), 0u);
-}
-
-TEST(Runner, RelativePathsResolveAgainstTheStartingFolder) {
-    std::string start = TempDir("relative");
+// Keys without a meaning in the main menu change nothing; code:13 is Enter and starts a race.
+// Relative paths name files in the folder the runner was started from, while the game runs in
+// its data folder; shots are written and logged before the next flip.
+TEST(Runner, ScriptKeyFormsRelativePathsAndShots) {
+    const std::string start = TempDir("relative");
     ASSERT_EQ(::mkdir((start + "/sub").c_str(), 0755), 0);
-    std::ofstream(start + "/script.txt") << "35 shot sub/rel35.png\n";
+    std::ofstream(start + "/script.txt") << "# keys the menu does not know\n\n"
+                                            "5 shot sub/rel5.png\n100 press F1   # a function key\n100 press F12\n"
+                                            "101 press Q\n101 press 7\n102 press code:65\n102 press LEFT\n"
+                                            "103 down RIGHT\n104 repeat RIGHT\n105 up RIGHT\n   \n110 press code:13\n";
     char old[4096];
     ASSERT_NE(getcwd(old, sizeof old), nullptr);
     ASSERT_EQ(chdir(start.c_str()), 0);
-    HeadlessRun run = RunHeadless({"--log", "rel.log", "--shot", "30:rel30.png", "--script", "script.txt",
-                                   "--audio", "rel.wav", "--frames", "40"});
+    HeadlessRun run = RunHeadless({"--log", "rel.log", "--shot", "7:rel7.png", "--script", "script.txt", "--audio",
+                                   "rel.wav", "--frames", "140"});
     ASSERT_EQ(chdir(old), 0);
     EXPECT_EQ(run.status, 0) << run.stderrText;
-    // The game ran in its data folder, but the files are where the runner was started.
+    std::vector<std::string> log;
+    for (std::ifstream in(start + "/rel.log"); std::getline(in, log.emplace_back());) continue;
+    log.pop_back();
+    EXPECT_EQ(Without(log, {"sound "}), Seq("sleep 1000", Flips(1, 5), "shot 5 sub/rel5.png", Flips(6, 7),
+                                           "shot 7 rel7.png", Flips(8, 110), "mci 263 stop MUSIC", "sleep 500",
+                                           Flips(111, 140), "stop 140"));
+    EXPECT_EQ(Only(log, {"sound 0"}), Seq("sound 0 freq 44000", "sound 0 play"));
     struct stat st;
-    for (const char* file : {"rel.log", "rel30.png", "sub/rel35.png", "rel.wav"}) {
+    for (const char* file : {"rel.log", "rel7.png", "sub/rel5.png", "rel.wav"}) {
         EXPECT_EQ(stat((start + "/" + file).c_str(), &st), 0) << file;
         EXPECT_NE(stat((GameDir() + "/" + file).c_str(), &st), 0) << file;
     }
-    EXPECT_NE(Bytes(start + "/rel.log").find("shot 30 rel30.png\nflip 31\n"), std::string::npos);
-    EXPECT_NE(Bytes(start + "/rel.log").find("shot 35 sub/rel35.png\nflip 36\n"), std::string::npos);
+    // After frame 5 the curtain stands at 454: its solid band starts at row 52.
+    Picture picture = ReadPng(start + "/sub/rel5.png");
+    ASSERT_EQ(picture.rgb.size(), 640u * 480u * 3u);
+    EXPECT_EQ(picture.At(320, 52) | picture.At(320, 479), 0u);
+    EXPECT_NE(picture.At(320, 51), 0u);
 }
 
-TEST(Runner, TheSameScriptGivesTheSameBytes) {
-    // A race with steering, accelerating, braking, traffic and the quit question.
+// A race with steering into the traffic, accelerating, braking and the quit question, twice:
+// the same log, pictures and sound, a 48 kHz stereo 16-bit PCM file in which the race is heard.
+TEST(Runner, TheSameScriptGivesTheSameBytesAndTheRaceIsHeard) {
     const std::string script =
-        "100 press ENTER\n120 down UP\n300 down LEFT\n310 up LEFT\n400 down RIGHT\n415 up RIGHT\n500 up UP\n"
-        "520 press SPACE\n560 press ESCAPE\n580 press N\n600 press ESCAPE\n620 press Y\n";
+        "100 press ENTER\n110 down UP\n300 down LEFT\n360 up LEFT\n900 down RIGHT\n915 up RIGHT\n"
+        "950 press SPACE\n1000 press ESCAPE\n1020 press N\n1100 press ESCAPE\n1120 press Y\n";
     std::vector<std::string> dirs = {TempDir("same1"), TempDir("same2")};
     std::vector<HeadlessRun> runs;
     for (const auto& dir : dirs) {
-        runs.push_back(RunHeadless({"--frames", "700", "--shot", "450:" + dir + "/b.png", "--shot",
-                                    "590:" + dir + "/c.png", "--audio", dir + "/sound.wav"},
+        runs.push_back(RunHeadless({"--frames", "1200", "--shot", "450:" + dir + "/b.png", "--shot",
+                                    "1110:" + dir + "/c.png", "--audio", dir + "/sound.wav"},
                                    script));
         ASSERT_EQ(runs.back().status, 0);
     }
     // The shot lines name their own folders; everything else must agree line by line.
     EXPECT_EQ(Without(runs[0].log, {"shot "}), Without(runs[1].log, {"shot "}));
-    EXPECT_GT(runs[0].log.size(), 700u);
     for (const char* file : {"/b.png", "/c.png", "/sound.wav"}) {
         EXPECT_FALSE(Bytes(dirs[0] + file).empty()) << file;
         EXPECT_TRUE(Bytes(dirs[0] + file) == Bytes(dirs[1] + file)) << file;
     }
+    // Every engine buffer plays, and the crash: its frequency set, its sound started.
+    for (const char* line : {"sound 1 play", "sound 2 play", "sound 3 play", "sound 4 freq 22000", "sound 4 play"})
+        EXPECT_FALSE(Only(runs[0].log, {line}).empty()) << line;
+
+    const std::string bytes = Bytes(dirs[0] + "/sound.wav");
+    ASSERT_GE(bytes.size(), 44u);
+    auto le = [&](size_t at, int size) {  // a little-endian number
+        uint32_t value = 0;
+        for (size_t i = at + size_t(size); i-- > at;) value = value << 8 | uint8_t(bytes[i]);
+        return value;
+    };
+    EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 8), "RIFFWAVEfmt ");
+    // PCM, two channels, 48000 frames a second, 16 bits; 800 frames a flip and 48 a millisecond
+    // of Sleep (the start-up pause, the two pauses of the race), four bytes each.
+    const uint32_t data = (1200 * 800 + 2000 * 48) * 4;
+    EXPECT_EQ((std::vector<uint32_t>{le(4, 4), le(20, 2), le(22, 2), le(24, 4), le(34, 2), le(40, 4)}),
+              (std::vector<uint32_t>{36 + data, 1, 2, 48000, 16, data}));
+    EXPECT_EQ(bytes.size(), 44 + data);
+    int loudest = 0;
+    for (size_t at = 44 + (bytes.size() - 44) / 2; at + 1 < bytes.size(); at += 2)
+        loudest = std::max(loudest, int(int16_t(le(at, 2))));
+    EXPECT_GT(loudest, 1000);
 }
 
 TEST(Runner, A555DisplayShowsItsOwnPixelValues) {
+    auto shown555 = [](int r, int g, int b) {
+        auto widen = [](int value) { return (value * 31 / 255) << 3 | (value * 31 / 255) >> 2; };
+        return uint32_t(widen(r) << 16 | widen(g) << 8 | widen(b));
+    };
     Shots shots = Shoot("121 press ENTER\n", {120, 130}, 131, {"--format", "555"});
     const Picture& menu = shots.at[0];
     // Green has five bits: every shown green is a widened 5-bit value.
@@ -124,15 +127,14 @@ TEST(Runner, A555DisplayShowsItsOwnPixelValues) {
         sixBitGreens += g != ((g >> 3) << 3 | g >> 5);
     }
     EXPECT_EQ(sixBitGreens, 0);
-    // The menu's title "MAIN MENU" ('M' row 2, FE, sets columns 0..6) and the info box's outlines.
-    for (int x = 320; x <= 326; ++x) EXPECT_EQ(menu.At(x, 252), Shown555(255, 0, 0));
-    EXPECT_EQ(menu.At(27, 377), Shown555(114, 0, 0));
-    EXPECT_EQ(menu.At(26, 376), Shown555(32, 0, 0));
-    EXPECT_EQ(menu.At(200, 393), Shown555(114, 0, 0));
-    // The race's grey frame, whose greens differ from 5-6-5.
-    EXPECT_EQ(shots.at[1].At(3, 100), Shown555(96, 96, 96));
-    EXPECT_EQ(shots.at[1].At(2, 100), Shown555(64, 64, 64));
-    EXPECT_NE(Shown555(96, 96, 96), Shown565(96, 96, 96));
+    // The menu's title "MAIN MENU" ('M' row 2, FE, sets columns 0..6), the info box's outlines,
+    // and the race's grey frame, whose greens differ from 5-6-5.
+    for (int x = 320; x <= 326; ++x) EXPECT_EQ(menu.At(x, 252), shown555(255, 0, 0));
+    EXPECT_EQ((std::vector{menu.At(27, 377), menu.At(26, 376), menu.At(200, 393)}),
+              (std::vector{shown555(114, 0, 0), shown555(32, 0, 0), shown555(114, 0, 0)}));
+    EXPECT_EQ(shots.at[1].At(3, 100), shown555(96, 96, 96));
+    EXPECT_EQ(shots.at[1].At(2, 100), shown555(64, 64, 64));
+    EXPECT_NE(shown555(96, 96, 96), Shown565(96, 96, 96));
 }
 
 }  // namespace
