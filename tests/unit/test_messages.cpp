@@ -3,12 +3,6 @@
 // and the default window procedure closing the window.
 #include "../support/support.h"
 
-#include "../../src/app/app.h"
-#include "../../src/display/display.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <tuple>
 #include <unistd.h>
 
@@ -16,25 +10,22 @@ using namespace testing_support;
 
 namespace {
 
-constexpr UINT kFirst = 0x0400;  // messages of our own, beyond the system's range
-constexpr UINT kSecond = 0x0401;
-constexpr UINT kThird = 0x0402;
+constexpr UINT kFirst = 0x0400, kSecond = 0x0401, kThird = 0x0402;  // beyond the system's range
+using Message = std::tuple<HWND, UINT, WPARAM, LPARAM>;
 
 // Makes the window, empties the queue (a pending quit message included) and lets go of every key.
 void Quiet() {
     GameWindow();
     Backend().pending.clear();
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) continue;
     plat::ReleaseAllKeys();
 }
 
-// The next message, taken with GetMessageA, which must answer TRUE.
-MSG Next() {
+// The next message, taken with GetMessageA, which must answer `result`.
+Message Next(BOOL result = TRUE) {
     MSG m{};
-    EXPECT_EQ(GetMessageA(&m, nullptr, 0, 0), TRUE);
-    return m;
+    EXPECT_EQ(GetMessageA(&m, nullptr, 0, 0), result);
+    return {m.hwnd, m.message, m.wParam, m.lParam};
 }
 
 // Posted messages in their order, then keyboard input in its order, then the quit message,
@@ -42,40 +33,29 @@ MSG Next() {
 TEST(PlatformMessages, PostedMessagesThenInputThenQuit) {
     Quiet();
     MSG m{};
+    const HWND w = GameWindow();
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
     EXPECT_FALSE(PostMessageA(reinterpret_cast<HWND>(&m), kFirst, 0, 0));  // no such window
     plat::KeyDown(VK_DOWN, false, false);
     ASSERT_TRUE(PostMessageA(nullptr, kFirst, 1, 10));
     PostQuitMessage(42);
-    ASSERT_TRUE(PostMessageA(GameWindow(), kSecond, 2, 20));
+    ASSERT_TRUE(PostMessageA(w, kSecond, 2, 20));
     plat::KeyDown(VK_UP, false, false);
     ASSERT_TRUE(PostMessageA(nullptr, kThird, 3, 30));
-    const std::tuple<HWND, UINT, WPARAM, LPARAM> want[] = {
-        {nullptr, kFirst, 1, 10},          {GameWindow(), kSecond, 2, 20},     {nullptr, kThird, 3, 30},
-        {GameWindow(), WM_KEYDOWN, VK_DOWN, 1}, {GameWindow(), WM_KEYDOWN, VK_UP, 1}, {nullptr, WM_QUIT, 42, 0}};
-    for (const auto& w : want) {
-        m = MSG{};
+    const Message want[] = {{nullptr, kFirst, 1, 10},  {w, kSecond, 2, 20},        {nullptr, kThird, 3, 30},
+                            {w, WM_KEYDOWN, VK_DOWN, 1}, {w, WM_KEYDOWN, VK_UP, 1}, {nullptr, WM_QUIT, 42, 0}};
+    for (const auto& message : want) {
         ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
-        EXPECT_EQ(std::tuple(m.hwnd, m.message, m.wParam, m.lParam), w);
-        m = MSG{};
-        EXPECT_EQ(GetMessageA(&m, nullptr, 0, 0), std::get<1>(w) == WM_QUIT ? FALSE : TRUE);
-        EXPECT_EQ(std::tuple(m.hwnd, m.message, m.wParam, m.lParam), w);
+        EXPECT_EQ(Message(m.hwnd, m.message, m.wParam, m.lParam), message);
+        EXPECT_EQ(Next(std::get<1>(message) == WM_QUIT ? FALSE : TRUE), message);
     }
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << "the quit message came twice";
-
     // With nothing queued GetMessageA waits: the input arrives on the second poll.
-    Backend().pending.push_back([] {});
-    Backend().pending.push_back([] { plat::KeyDown('Q', false, false); });
-    m = Next();
-    EXPECT_EQ(std::pair(m.message, m.wParam), std::pair(UINT{WM_KEYDOWN}, WPARAM{'Q'}));
+    Backend().pending = {[] {}, [] { plat::KeyDown('Q', false, false); }};
+    EXPECT_EQ(Next(), Message(w, WM_KEYDOWN, 'Q', 1));
     EXPECT_TRUE(Backend().pending.empty());
-    Quiet();
-}
-
-// lParam: repeat count 1, bit 29 with Alt, bit 30 when the key was down before or repeats,
-// bits 30 and 31 on release. Alt and F10 make system keys.
-TEST(PlatformMessages, KeyMessagesCarryRepeatAndAltBits) {
-    Quiet();
+    // lParam: repeat count 1, bit 29 with Alt, bit 30 when the key was down before or repeats,
+    // bits 30 and 31 on release. Alt and F10 make system keys.
     plat::KeyDown(VK_RETURN, false, false);
     plat::KeyDown(VK_RETURN, false, false);  // pressed again while held
     plat::KeyUp(VK_RETURN, false);
@@ -83,15 +63,14 @@ TEST(PlatformMessages, KeyMessagesCarryRepeatAndAltBits) {
     plat::KeyDown('X', false, true);
     plat::KeyDown(VK_F10, false, false);
     plat::KeyUp('X', true);
-    const std::tuple<UINT, WPARAM, uint32_t> want[] = {
+    const std::tuple<UINT, WPARAM, uint32_t> keys[] = {
         {WM_KEYDOWN, VK_RETURN, 1},           {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
         {WM_KEYUP, VK_RETURN, 1u | 3u << 30}, {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
         {WM_SYSKEYDOWN, 'X', 1u | 1u << 29},  {WM_SYSKEYDOWN, VK_F10, 1},
         {WM_SYSKEYUP, 'X', 1u | 7u << 29}};
-    for (auto [message, key, lParam] : want) {
-        MSG m = Next();
-        EXPECT_EQ(std::tuple(m.hwnd, m.message, m.wParam, static_cast<uint32_t>(m.lParam)),
-                  std::tuple(GameWindow(), message, key, lParam));
+    for (auto [message, key, lParam] : keys) {
+        auto [h, got, wParam, bits] = Next();
+        EXPECT_EQ(std::tuple(h, got, wParam, uint32_t(bits)), std::tuple(w, message, key, lParam));
     }
     Quiet();
 }
@@ -99,34 +78,29 @@ TEST(PlatformMessages, KeyMessagesCarryRepeatAndAltBits) {
 // Character keys make a character message with the key message's window and lParam, posted
 // so that it comes before anything posted later; other keys and other messages make none.
 TEST(PlatformMessages, TranslateMessage) {
-    const struct {
-        int vk;
-        bool shift, alt;
-        WPARAM ch;  // 0: none
-    } keys[] = {{'A', false, false, 'a'},        {'Z', false, false, 'z'},       {'Q', true, false, 'Q'},
-                {'D', false, true, 'd'},         {'0', false, false, '0'},       {'9', false, false, '9'},
-                {VK_SPACE, false, false, ' '},   {VK_RETURN, false, false, '\r'}, {VK_ESCAPE, false, false, 0x1B},
-                {VK_BACK, false, false, 0x08},   {VK_TAB, false, false, '\t'},   {VK_LEFT, false, false, 0},
-                {VK_F1, false, false, 0},        {VK_SHIFT, false, false, 0},    {VK_HOME, false, false, 0}};
-    for (const auto& k : keys) {
+    const std::tuple<int, bool, bool, WPARAM> keys[] = {
+        {'A', false, false, 'a'},         {'Z', false, false, 'z'},        {'Q', true, false, 'Q'},
+        {'D', false, true, 'd'},          {'0', false, false, '0'},        {'9', false, false, '9'},
+        {VK_SPACE, false, false, ' '},    {VK_RETURN, false, false, '\r'}, {VK_ESCAPE, false, false, 0x1B},
+        {VK_BACK, false, false, 0x08},    {VK_TAB, false, false, '\t'},    {VK_LEFT, false, false, 0},
+        {VK_F1, false, false, 0},         {VK_SHIFT, false, false, 0},     {VK_HOME, false, false, 0}};
+    for (auto [vk, shift, alt, ch] : keys) {
         Quiet();
-        if (k.shift) plat::KeyDown(VK_SHIFT, false, false);
-        plat::KeyDown(k.vk, false, k.alt);
-        MSG key = Next();
-        if (k.shift) key = Next();  // the key after Shift's own
-        EXPECT_EQ(TranslateMessage(&key), k.ch != 0 ? TRUE : FALSE) << k.vk;
+        if (shift) {
+            plat::KeyDown(VK_SHIFT, false, false);
+            Next();  // Shift's own
+        }
+        plat::KeyDown(vk, false, alt);
+        MSG key{};
+        ASSERT_TRUE(GetMessageA(&key, nullptr, 0, 0));
+        EXPECT_EQ(TranslateMessage(&key), ch != 0 ? TRUE : FALSE) << vk;
         ASSERT_TRUE(PostMessageA(nullptr, kFirst, 0, 0));
-        MSG next = Next();
-        UINT message = k.ch == 0 ? kFirst : k.alt ? WM_SYSCHAR : WM_CHAR;
-        EXPECT_EQ(std::tuple(next.hwnd, next.message, next.wParam, next.lParam),
-                  std::tuple(k.ch != 0 ? key.hwnd : nullptr, message, k.ch, k.ch != 0 ? key.lParam : 0))
-            << k.vk;
+        UINT message = ch == 0 ? kFirst : alt ? WM_SYSCHAR : WM_CHAR;
+        EXPECT_EQ(Next(), Message(ch != 0 ? key.hwnd : nullptr, message, ch, ch != 0 ? key.lParam : 0)) << vk;
     }
     Quiet();
     MSG up{};
-    up.hwnd = GameWindow();
-    up.message = WM_KEYUP;
-    up.wParam = 'A';
+    up.hwnd = GameWindow(), up.message = WM_KEYUP, up.wParam = 'A';
     EXPECT_EQ(TranslateMessage(&up), FALSE);
     EXPECT_EQ(TranslateMessage(nullptr), FALSE);
     EXPECT_FALSE(PeekMessageA(&up, nullptr, 0, 0, PM_REMOVE));
@@ -137,8 +111,8 @@ TEST(PlatformMessages, GetAsyncKeyStateReportsHeldKeys) {
     plat::Activate(true);
     plat::KeyDown(VK_LEFT, false, false);
     plat::KeyDown(VK_SPACE, false, false);
-    EXPECT_EQ(static_cast<uint16_t>(GetAsyncKeyState(VK_LEFT)), 0x8000);
-    EXPECT_EQ(static_cast<uint16_t>(GetAsyncKeyState(VK_SPACE)), 0x8000);
+    EXPECT_EQ(uint16_t(GetAsyncKeyState(VK_LEFT)), 0x8000);
+    EXPECT_EQ(uint16_t(GetAsyncKeyState(VK_SPACE)), 0x8000);
     for (int vk : {VK_RIGHT, VK_UP, VK_DOWN, -1, 256}) EXPECT_EQ(GetAsyncKeyState(vk), 0) << vk;
     // An auto-repeat keeps it held; the release clears it.
     plat::KeyDown(VK_LEFT, true, false);
@@ -153,22 +127,16 @@ TEST(PlatformMessages, GetAsyncKeyStateReportsHeldKeys) {
     plat::Activate(false);
     EXPECT_EQ(AppActive, 0);
     plat::KeyDown(VK_SPACE, true, false);
-    EXPECT_EQ(GetAsyncKeyState(VK_SPACE), 0);
-    EXPECT_EQ(GetAsyncKeyState(VK_RIGHT), 0);
+    EXPECT_EQ(GetAsyncKeyState(VK_SPACE) | GetAsyncKeyState(VK_RIGHT), 0);
     plat::Activate(true);
     EXPECT_EQ(AppActive, 1);
-    Quiet();
-}
-
-TEST(PlatformMessages, DispatchMessageCallsTheWindowProcedure) {
-    Quiet();
+    // DispatchMessageA calls the window procedure: the game hides the cursor and answers 1; a
+    // message without a window goes nowhere. F4 without Alt is no close request.
     MSG m{};
-    m.hwnd = GameWindow();
-    m.message = WM_SETCURSOR;
-    EXPECT_EQ(DispatchMessageA(&m), 1);  // the game hides the cursor and answers 1
-    m.hwnd = nullptr;                    // a message without a window goes nowhere
+    m.hwnd = GameWindow(), m.message = WM_SETCURSOR;
+    EXPECT_EQ(DispatchMessageA(&m), 1);
+    m.hwnd = nullptr;
     EXPECT_EQ(DispatchMessageA(&m), 0);
-    // F4 without Alt is no close request.
     EXPECT_EQ(DefWindowProcA(GameWindow(), WM_SYSKEYDOWN, VK_F4, 0), 0);
     EXPECT_EQ(DefWindowProcA(GameWindow(), WM_KEYDOWN, VK_F4, 1 << 29), 0);
     EXPECT_TRUE(PostMessageA(GameWindow(), kFirst, 0, 0)) << "the window was destroyed";
@@ -197,8 +165,7 @@ void Check(int n, bool ok) {
     int first = 0, second = 0, handled = 0;
     while (GetMessageA(&m, nullptr, 0, 0)) {
         Check(4, ++handled < 10);
-        first += m.message == kFirst;
-        second += m.message == kSecond;
+        first += m.message == kFirst, second += m.message == kSecond;
         TranslateMessage(&m);
         DispatchMessageA(&m);
     }
@@ -216,21 +183,16 @@ void Check(int n, bool ok) {
 // Every way of closing ends alike: WM_DESTROY reaches the game inside DestroyWindow, which
 // releases the display, lets the activation go and posts the quit message; the window's own
 // queued messages go with it, the thread's stay. The game has one window per process, so each
-// way runs in a child process.
+// way runs in a child process: SC_CLOSE (its low bits are the system's), Alt+F4, and the
+// system's close.
 TEST(PlatformMessages, EveryCloseRequestDestroysTheWindow) {
-    const struct {
-        void (*close)(HWND);
-        bool now;  // destroyed during the call, before the loop runs
-    } ways[] = {
+    const std::pair<void (*)(HWND), bool> ways[] = {
         {[](HWND w) { DefWindowProcA(w, WM_SYSCOMMAND, SC_CLOSE, 0); }, true},
-        {[](HWND w) { DefWindowProcA(w, WM_SYSCOMMAND, SC_CLOSE | 0x2, 0); }, true},  // low bits: the system's
-        {[](HWND) { plat::KeyDown(VK_F4, false, true); }, false},                   // Alt+F4
-        {[](HWND) { plat::RequestClose(); }, false},                                  // the system's close
-    };
-    for (const auto& way : ways) {
-        EXPECT_EXIT(CloseAndRunTheLoop(way.close, way.now), ::testing::ExitedWithCode(0), "")
-            << "close request " << (&way - ways);
-    }
+        {[](HWND w) { DefWindowProcA(w, WM_SYSCOMMAND, SC_CLOSE | 0x2, 0); }, true},
+        {[](HWND) { plat::KeyDown(VK_F4, false, true); }, false},
+        {[](HWND) { plat::RequestClose(); }, false}};
+    for (auto [close, now] : ways)
+        EXPECT_EXIT(CloseAndRunTheLoop(close, now), ::testing::ExitedWithCode(0), "") << now;
 }
 
 }  // namespace

@@ -1,34 +1,10 @@
 // The road, the car sprites and the two bonus items.
 #include "../support/support.h"
 
-#include "../../platform/core/mixer.h"
-#include "../../src/assets/assets.h"
-#include "../../src/audio/sound.h"
-#include "../../src/display/display.h"
-#include "../../src/game/race.h"
-#include "../../src/game/random.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <functional>
-#include <string>
-#include <vector>
-
 using namespace testing_support;
 
 namespace {
 
-// R%n drawn from a copy of the race generator's state.
-int32_t Draw(uint32_t& state, int32_t n) {
-    state = state * 214013u + 2531011u;
-    return static_cast<int32_t>((state >> 16) & 0x7FFF) % n;
-}
-
-uint16_t Pack565(int r, int g, int b) {
-    return static_cast<uint16_t>(((r * 31 / 255) << 11) | ((g * 63 / 255) << 5) | (b * 31 / 255));
-}
 const uint16_t Magenta = Pack565(255, 0, 255), White = Pack565(255, 255, 255), Yellow = Pack565(255, 255, 0);
 const uint16_t Untouched = 0xFFFE;  // a value no test picture holds
 
@@ -75,42 +51,21 @@ void ExpectSprite(int x, int y, int left, int top, int width, int height) {
     });
 }
 
-// Every test runs on the headless display after the race's countdown, standing still, with
-// the generator at its start and no pictures and no sounds but those it makes.
-class Road : public ::testing::Test {
+// After the race's countdown, standing still, on a back buffer of Untouched.
+class Road : public GameTest {
 protected:
     void SetUp() override {
-        DisplayUp();
-        for (int i = 0; i < 4; ++i) std::swap(pictures_[i], *Pictures[i]);
-        std::swap_ranges(sounds_, sounds_ + SoundSlots, SoundBuffers);
-        Backend().Reset();
-        RaceState = {};
-        RaceState.countdown = 0;
-        RaceState.speed = 0;
-        RandomState = 1;
+        GameTest::SetUp();
+        RaceState.countdown = RaceState.speed = 0;
         FillSurface(BackSurface, Untouched);
-    }
-    void TearDown() override {
-        for (int i = 0; i < 4; ++i) {
-            if (*Pictures[i] != nullptr) (*Pictures[i])->Release();
-            std::swap(pictures_[i], *Pictures[i]);
-        }
-        std::swap_ranges(sounds_, sounds_ + SoundSlots, SoundBuffers);
     }
     static IDirectDrawSurface* Picture(int width, int height, uint16_t (*pixel)(int, int)) {
         IDirectDrawSurface* surface = MakeSurface(width, height);
-        if (surface != nullptr) EachPixel(surface, width, height, [&](int x, int y, uint16_t* p) { *p = pixel(x, y); });
+        if (surface != nullptr)
+            EachPixel(surface, width, height, [&](int x, int y, uint16_t* p) { *p = pixel(x, y); });
         return surface;
     }
-
-private:
-    GfxImage* const Pictures[4] = {&RoadImage, &CarsImage, &BackImage, &StatusImage};
-    GfxImage pictures_[4] = {};
-    LPDIRECTSOUNDBUFFER sounds_[SoundSlots] = {};
 };
-
-// ---------------------------------------------------------------------------------------
-// The view and the road.
 
 TEST_F(Road, ViewFollowsThePlayerBetweenTheEdges) {
     CarsImage = Picture(279, 141, CarPixel);
@@ -173,12 +128,13 @@ TEST_F(Road, RoadScrollsWrapsWithoutCarryAndRollsThePictureDown) {
     }
 }
 
-// ---------------------------------------------------------------------------------------
-// Car sprites.
-
 TEST_F(Road, CarSpritesComeFromTheirColumnAndRowClippedToTheView) {
     CarsImage = Picture(279, 141, CarPixel);
     ASSERT_NE(CarsImage, nullptr);
+    // Rejected outright, or clipped away to nothing.
+    // Top and left edges: drawn from screen row or column 1.
+    // Bottom and right edges: cut exactly at 480.
+    // Both edges of a corner at once, also inside the oncoming row.
     const struct {
         int32_t kind, x, y;
         bool oncoming;
@@ -186,21 +142,17 @@ TEST_F(Road, CarSpritesComeFromTheirColumnAndRowClippedToTheView) {
     } cases[] = {
         {2, 240, 400, false, 225, 365, 31, 0, 30, 70},  {2, 240, 400, true, 225, 365, 31, 71, 30, 70},
         {9, 240, 200, false, 225, 165, 248, 0, 30, 70}, {9, 240, 200, true, 225, 165, 248, 71, 30, 70},
-        // Rejected outright, or clipped away to nothing.
         {5, 100, -70, false, 0, 0, 0, 0, 0, 0},         {5, -30, 100, false, 0, 0, 0, 0, 0, 0},
         {5, 100, 480, false, 0, 0, 0, 0, 0, 0},         {5, 480, 100, false, 0, 0, 0, 0, 0, 0},
         {5, 100, -35, false, 0, 0, 0, 0, 0, 0},         {5, -15, 100, false, 0, 0, 0, 0, 0, 0},
-        // Top and left edges: drawn from screen row or column 1.
         {5, 100, -34, false, 85, 1, 124, 69, 30, 1},    {5, 100, 0, false, 85, 1, 124, 35, 30, 35},
         {5, 100, 35, false, 85, 1, 124, 0, 30, 70},     {5, 100, 36, false, 85, 1, 124, 0, 30, 70},
         {5, 16, 100, false, 1, 65, 124, 0, 30, 70},     {5, 15, 100, false, 1, 65, 124, 0, 30, 70},
         {5, 0, 100, false, 1, 65, 139, 0, 15, 70},      {5, -14, 100, false, 1, 65, 153, 0, 1, 70},
-        // Bottom and right edges: cut exactly at 480.
         {5, 100, 444, false, 85, 409, 124, 0, 30, 70},  {5, 100, 445, false, 85, 410, 124, 0, 30, 70},
         {5, 100, 446, false, 85, 411, 124, 0, 30, 69},  {5, 100, 479, false, 85, 444, 124, 0, 30, 36},
         {5, 464, 100, false, 449, 65, 124, 0, 30, 70},  {5, 465, 100, false, 450, 65, 124, 0, 30, 70},
         {5, 466, 100, false, 451, 65, 124, 0, 29, 70},  {5, 479, 100, false, 464, 65, 124, 0, 16, 70},
-        // Both edges of a corner at once, also inside the oncoming row.
         {5, -10, -20, false, 1, 1, 149, 55, 5, 15},     {5, 470, 470, false, 455, 435, 124, 0, 25, 45},
         {7, -10, -20, true, 1, 1, 211, 126, 5, 15},
     };
@@ -212,14 +164,17 @@ TEST_F(Road, CarSpritesComeFromTheirColumnAndRowClippedToTheView) {
     }
 }
 
-// ---------------------------------------------------------------------------------------
-// Bonus items.
-
 TEST_F(Road, BonusItemsMoveAreCollectedUnderTheCarAndComeBack) {
     ASSERT_TRUE(DirectSoundObject != nullptr || SoundDevice.Init());
     SoundDevice.LoadSound(5, (GameDir() + "/Bonus.snd").c_str());
+    ASSERT_NE(BonusSound, nullptr);
     const std::string play = "sound " + std::to_string(plat::SoundBufferIndex(BonusSound)) + " play";
     const bool T = true, F = false;
+    // The time bonus under the car at 402, 400: road x 383..421, y 371..439.
+    // It moves with the road before the test; a car at the view's edge collects by road x.
+    // Missed below the view's last row it comes back; paused it stands but is collected.
+    // After the clock has run out it neither moves nor is collected.
+    // The energy bonus: 100 more, at most 1000; the same window; it goes on after time out.
     const struct {
         bool energyItem;
         int32_t playerX, speed;
@@ -228,23 +183,18 @@ TEST_F(Road, BonusItemsMoveAreCollectedUnderTheCarAndComeBack) {
         bool collected;
         int32_t wantY, wantEnergy;  // wantY only when not collected
     } cases[] = {
-        // The time bonus under the car at 402, 400: road x 383..421, y 371..439.
         {F, 402, 0, F, 100, 500, 32, 370, F, 370, 500},   {F, 402, 0, F, 100, 500, 32, 371, T, 0, 500},
         {F, 402, 0, F, 100, 500, 32, 439, T, 0, 500},     {F, 402, 0, F, 100, 500, 32, 440, F, 440, 500},
         {F, 402, 0, F, 100, 500, 12, 400, F, 400, 500},   {F, 402, 0, F, 100, 500, 13, 400, T, 0, 500},
         {F, 402, 0, F, 100, 500, 51, 400, T, 0, 500},     {F, 402, 0, F, 100, 500, 52, 400, F, 400, 500},
         {F, 402, 0, F, 100, 500, 13, 371, T, 0, 500},     {F, 402, 0, F, 100, 500, 52, 371, F, 371, 500},
-        // It moves with the road before the test; a car at the view's edge collects by road x.
         {F, 402, 100, F, 100, 500, 32, 365, T, 0, 500},   {F, 402, 100, F, 100, 500, 32, 434, F, 440, 500},
         {F, 630, 0, F, 100, 500, 149, 400, F, 400, 500},  {F, 500, 0, F, 100, 500, 149, 400, T, 0, 500},
         {F, 420, 0, F, 100, 500, 32, 400, T, 0, 500},
-        // Missed below the view's last row it comes back; paused it stands but is collected.
         {F, 402, 0, F, 100, 500, 10, 481, F, -1000, 500}, {F, 402, 0, F, 100, 500, 10, 480, F, 480, 500},
         {F, 402, 100, F, 100, 500, 10, 475, F, -1000, 500}, {F, 402, 150, T, 100, 500, 100, 300, F, 300, 500},
         {F, 402, 150, T, 100, 500, 32, 420, T, 0, 500},
-        // After the clock has run out it neither moves nor is collected.
         {F, 402, 100, F, 0, 500, 32, 400, F, 400, 500},   {F, 402, 100, F, -3, 500, 10, 481, F, 481, 500},
-        // The energy bonus: 100 more, at most 1000; the same window; it goes on after time out.
         {T, 402, 0, F, 100, 950, 32, 405, T, 0, 1000},    {T, 402, 0, F, 100, 900, 32, 405, T, 0, 1000},
         {T, 402, 0, F, 100, 899, 32, 405, T, 0, 999},     {T, 402, 0, F, 100, -30, 32, 405, T, 0, 70},
         {T, 402, 0, F, 100, -100, 32, 405, T, 0, 0},      {T, 402, 0, F, 100, 1000, 32, 405, T, 0, 1000},
@@ -261,7 +211,7 @@ TEST_F(Road, BonusItemsMoveAreCollectedUnderTheCarAndComeBack) {
         RaceState.quitConfirm = c.paused;
         BonusItem& item = c.energyItem ? RaceState.energyBonus : RaceState.timeBonus;
         item = {c.xOffset, c.y};
-        if (BonusSound != nullptr) BonusSound->Stop();
+        BonusSound->Stop();
         Backend().Reset();
         uint32_t next = RandomState;
         c.energyItem ? UpdateEnergyBonus() : UpdateTimeBonus();
@@ -273,11 +223,9 @@ TEST_F(Road, BonusItemsMoveAreCollectedUnderTheCarAndComeBack) {
         EXPECT_EQ(RaceState.timeLeft, c.timeLeft + gain);
         EXPECT_EQ(RaceState.pendingPoints, 7 + gain);
         EXPECT_EQ(RaceState.energy, c.wantEnergy);
-        if (BonusSound != nullptr) {  // the bonus sound only for a collected item
-            EXPECT_EQ(Backend().Lines("sound"), c.collected ? std::vector{play} : std::vector<std::string>{});
-        }
+        // The bonus sound only for a collected item.
+        EXPECT_EQ(Backend().Lines("sound"), c.collected ? std::vector{play} : std::vector<std::string>{});
     }
-    if (BonusSound != nullptr) BonusSound->Release();
 }
 
 TEST_F(Road, BonusDiscsAreDrawnAtTheirRoadPlaceUntilTheClockRunsOut) {

@@ -1,0 +1,504 @@
+// Sound: the platform's DirectSound buffers and the mixer behind them, its RIFF file reading,
+// and the sound device as the game uses it: loading .snd files into the slots, playing once
+// without restarting, stopping only what sounds.
+#include "../support/support.h"
+
+#include <fstream>
+#include <tuple>
+#include <unistd.h>
+
+using namespace testing_support;
+using namespace std::literals;
+
+namespace {
+
+using Samples = std::vector<int16_t>;
+constexpr DWORD kControls = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
+constexpr DWORD kPlaying = DSBSTATUS_PLAYING;
+
+WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
+    const WORD align = WORD(channels * bits / 8);
+    return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
+}
+
+class DirectSoundTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Backend().Reset();
+        ASSERT_EQ(DirectSoundCreate(nullptr, &ds_, nullptr), DS_OK);
+        ASSERT_EQ(Backend().mixer, &plat::TheMixer());
+        ASSERT_EQ(ds_->SetCooperativeLevel(GameWindow(), DSSCL_NORMAL), DS_OK);
+        plat::TheMixer().StopAll();
+    }
+    void TearDown() override {
+        for (IDirectSoundBuffer* b : made_) b->Release();
+        ds_->Release();
+    }
+    IDirectSoundBuffer* Create(WAVEFORMATEX f, DWORD bytes, DWORD flags = kControls) {
+        DSBUFFERDESC d{sizeof(DSBUFFERDESC), flags, bytes, 0, &f};
+        IDirectSoundBuffer* b = nullptr;
+        EXPECT_EQ(ds_->CreateSoundBuffer(&d, &b, nullptr), DS_OK);
+        if (b != nullptr) made_.push_back(b);
+        return b;
+    }
+    // A buffer of mono 16-bit samples, written through a lock.
+    IDirectSoundBuffer* Make(const Samples& s, DWORD rate, DWORD flags = kControls) {
+        IDirectSoundBuffer* b = Create(Pcm(1, rate, 16), DWORD(s.size() * 2), flags);
+        void* p = nullptr;
+        DWORD n = 0;
+        if (b == nullptr || b->Lock(0, 0, &p, &n, nullptr, nullptr, DSBLOCK_ENTIREBUFFER) != DS_OK) return nullptr;
+        std::memcpy(p, s.data(), n);
+        EXPECT_EQ(b->Unlock(p, n, nullptr, 0), DS_OK);
+        return b;
+    }
+    IDirectSound* ds_ = nullptr;
+    std::vector<IDirectSoundBuffer*> made_;
+};
+
+TEST_F(DirectSoundTest, CreateSoundBufferRefusesWhatItCannotPlay) {
+    using Change = void (*)(DSBUFFERDESC&, WAVEFORMATEX&);
+    const std::tuple<const char*, HRESULT, Change> cases[] = {
+        {"wrong dwSize", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.dwSize = 20; }},
+        {"reserved field", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.dwReserved = 1; }},
+        {"no format", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.lpwfxFormat = nullptr; }},
+        {"unknown flag", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.dwFlags = 0x00010000; }},
+        {"primary", DSERR_UNSUPPORTED,
+         [](DSBUFFERDESC& d, WAVEFORMATEX&) { d = {sizeof d, DSBCAPS_PRIMARYBUFFER, 0, 0, nullptr}; }},
+        {"not PCM", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f.wFormatTag = 3; }},
+        {"three channels", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f = Pcm(3, 22050, 8); }},
+        {"24 bits", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f = Pcm(1, 22050, 24); }},
+        {"block alignment", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f.nBlockAlign = 2; }},
+        {"rate too low", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f = Pcm(1, DSBFREQUENCY_MIN - 1, 8); }},
+        {"rate too high", DSERR_BADFORMAT, [](DSBUFFERDESC&, WAVEFORMATEX& f) { f = Pcm(1, DSBFREQUENCY_MAX + 1, 8); }},
+        {"too small", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.dwBufferBytes = DSBSIZE_MIN - 1; }},
+        {"too large", DSERR_INVALIDPARAM, [](DSBUFFERDESC& d, WAVEFORMATEX&) { d.dwBufferBytes = DSBSIZE_MAX + 1; }}};
+    WAVEFORMATEX good = Pcm(1, 22050, 8), f = good;
+    for (auto [what, result, change] : cases) {
+        DSBUFFERDESC d{sizeof(DSBUFFERDESC), kControls, 100, 0, &(f = good)};
+        change(d, f);
+        auto* b = reinterpret_cast<IDirectSoundBuffer*>(uintptr_t{0x1234});
+        EXPECT_EQ(ds_->CreateSoundBuffer(&d, &b, nullptr), result) << what;
+        EXPECT_EQ(b, nullptr) << what;
+    }
+    IDirectSoundBuffer *b = nullptr, **none = nullptr;
+    DSBUFFERDESC d{sizeof(DSBUFFERDESC), kControls, 100, 0, &good};
+    EXPECT_EQ(ds_->CreateSoundBuffer(nullptr, &b, nullptr), DSERR_INVALIDPARAM);
+    EXPECT_EQ(ds_->CreateSoundBuffer(&d, none, nullptr), DSERR_INVALIDPARAM);
+    // Before the cooperative level is set, nothing is made either.
+    IDirectSound* fresh = nullptr;
+    ASSERT_EQ(DirectSoundCreate(nullptr, &fresh, nullptr), DS_OK);
+    EXPECT_EQ(fresh->CreateSoundBuffer(&d, &b, nullptr), DSERR_UNINITIALIZED);
+    EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, DSSCL_NORMAL), DSERR_INVALIDPARAM);
+    EXPECT_EQ(fresh->Release(), 0u);
+    // The limits themselves are fine; so is a size that is not a whole number of frames.
+    Create(Pcm(2, DSBFREQUENCY_MAX, 16), DSBSIZE_MIN + 2, DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY);
+    Create(Pcm(1, DSBFREQUENCY_MIN, 8), DSBSIZE_MIN, 0);
+}
+
+TEST_F(DirectSoundTest, NewBuffersAreSilentAndLocksWrapAround) {
+    for (WORD bits : {8, 16}) {
+        IDirectSoundBuffer* b = Create(Pcm(bits / 8, 22050, bits), 64);
+        ASSERT_NE(b, nullptr);
+        void *p1 = nullptr, *p2 = nullptr;
+        DWORD n1 = 0, n2 = 0;
+        ASSERT_EQ(b->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER), DS_OK);
+        ASSERT_EQ(std::tuple(n1, p2, n2), std::tuple(DWORD{64}, nullptr, DWORD{0}));
+        auto* bytes = static_cast<uint8_t*>(p1);
+        EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 64), std::vector<uint8_t>(64, bits == 8 ? 0x80 : 0));
+        EXPECT_EQ(b->Unlock(p1, n1, p2, n2), DS_OK);
+        // Past the end the lock goes on at the start, given somewhere to put the second part.
+        ASSERT_EQ(b->Lock(60, 10, &p1, &n1, &p2, &n2, 0), DS_OK);
+        EXPECT_EQ(std::tuple(p1, n1, p2, n2), (std::tuple<void*, DWORD, void*, DWORD>(bytes + 60, 4, bytes, 6)));
+        EXPECT_EQ(b->Unlock(p1, n1, p2, n2), DS_OK);
+        EXPECT_EQ(b->Lock(60, 10, &p1, &n1, nullptr, nullptr, 0), DSERR_INVALIDPARAM);
+        for (auto [at, size, flags] : {std::tuple<DWORD, DWORD, DWORD>{0, 65, 0}, {64, 1, 0}, {0, 0, 0}, {0, 4, 0x100}})
+            EXPECT_EQ(b->Lock(at, size, &p1, &n1, &p2, &n2, flags), DSERR_INVALIDPARAM) << at << " " << size;
+        // Regions that are not the buffer's own are refused on unlock.
+        char elsewhere[8];
+        EXPECT_EQ(b->Unlock(elsewhere, 8, nullptr, 0), DSERR_INVALIDPARAM);
+        EXPECT_EQ(b->Unlock(bytes + 60, 8, nullptr, 0), DSERR_INVALIDPARAM);
+    }
+}
+
+TEST_F(DirectSoundTest, PlaysOnceOrLoopsStopsWhereItIsAndGoesWhenReleased) {
+    IDirectSoundBuffer* b = Make({10, 20, 30, 40}, 48000);  // one sample per output frame
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(MixLeft(2), Samples(2, 0));  // silent until played
+    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(MixLeft(3), (Samples{10, 20, 30}));
+    EXPECT_EQ(SoundStatus(b), kPlaying);  // one sample to go
+    EXPECT_EQ(MixLeft(2), (Samples{40, 0}));
+    EXPECT_EQ(SoundStatus(b), 0u);
+    // Played to its end, it starts again from its beginning; Stop keeps the position.
+    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(MixLeft(1), Samples{10});
+    ASSERT_EQ(b->Stop(), DS_OK);
+    EXPECT_EQ(SoundStatus(b), 0u);
+    EXPECT_EQ(MixLeft(2), Samples(2, 0));
+    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(MixLeft(2), (Samples{20, 30}));
+    // Looping at half a sample per frame, the last sample leads back into the first. Played
+    // again without the flag while it sounds, it neither restarts nor skips, and ends.
+    ASSERT_EQ(b->SetFrequency(24000), DS_OK);
+    ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    EXPECT_EQ(SoundStatus(b), kPlaying | DSBSTATUS_LOOPING);
+    EXPECT_EQ(MixLeft(6), (Samples{40, 25, 10, 15, 20, 25}));
+    EXPECT_EQ(SoundStatus(b), kPlaying | DSBSTATUS_LOOPING);
+    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(SoundStatus(b), kPlaying);
+    EXPECT_EQ(MixLeft(6), (Samples{30, 35, 40, 20, 0, 0}));
+    EXPECT_EQ(SoundStatus(b), 0u);
+    EXPECT_EQ(b->Play(0, 0, 0x80), DSERR_INVALIDPARAM);
+    EXPECT_EQ(b->GetStatus(nullptr), DSERR_INVALIDPARAM);
+    // References are counted; released while it sounds, the buffer leaves the mix at once.
+    const int voices = plat::TheMixer().Voices();
+    made_.clear();
+    ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    EXPECT_EQ(b->AddRef(), 2u);
+    EXPECT_EQ(b->Release(), 1u);
+    EXPECT_EQ(MixLeft(2), (Samples{10, 15}));
+    EXPECT_EQ(b->Release(), 0u);
+    EXPECT_EQ(plat::SoundBufferIndex(b), -1);
+    EXPECT_EQ(plat::TheMixer().Voices(), voices - 1);
+    EXPECT_EQ(MixLeft(2), Samples(2, 0));
+}
+
+// The frequency's range and control; refused or not, each call is told to the backend under
+// the buffer's number, counted in the order the buffers were made.
+TEST_F(DirectSoundTest, SetFrequencyChecksItsRangeAndControlAndEveryCallIsReported) {
+    IDirectSoundBuffer *b = Make({0, 0}, 22050), *fixed = Make({0, 0}, 22050, DSBCAPS_CTRLVOLUME);
+    ASSERT_TRUE(b && fixed);
+    for (auto [hz, result] : {std::pair<DWORD, HRESULT>{DSBFREQUENCY_MIN - 1, DSERR_INVALIDPARAM},
+                              {DSBFREQUENCY_MAX + 1, DSERR_INVALIDPARAM}, {DSBFREQUENCY_MIN, DS_OK},
+                              {DSBFREQUENCY_MAX, DS_OK}, {0, DS_OK} /* the buffer's own rate */})
+        EXPECT_EQ(b->SetFrequency(hz), result) << hz;
+    EXPECT_EQ(fixed->SetFrequency(44100), DSERR_CONTROLUNAVAIL);
+    EXPECT_EQ(b->Play(1, 0, 0), DSERR_INVALIDPARAM);
+    const int n = plat::SoundBufferIndex(b);
+    const std::string sn = "sound " + std::to_string(n) + " ", sm = "sound " + std::to_string(n + 1) + " ";
+    EXPECT_EQ(Backend().Lines("sound"), (std::vector<std::string>{sn + "freq 99", sn + "freq 100001", sn + "freq 100",
+                                                                  sn + "freq 100000", sn + "freq 0",
+                                                                  sm + "freq 44100", sn + "play"}));
+}
+
+// Linear interpolation between samples, towards silence at the end; the sum of loud buffers
+// is clamped once, after the sum.
+TEST_F(DirectSoundTest, InterpolatesLinearlyAndClampsOnceAfterTheSum) {
+    IDirectSoundBuffer* b = Make({0, 400, 800, 1200, -1200, -400}, 24000);
+    IDirectSoundBuffer* fast = Make({0, 1000, 2000, 3000, 4000, 5000, 6000, 7000}, 96000);
+    ASSERT_TRUE(b && fast);
+    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);  // half a sample per output frame
+    EXPECT_EQ(MixLeft(12), (Samples{0, 200, 400, 600, 800, 1000, 1200, 0, -1200, -800, -400, -200}));
+    EXPECT_EQ(SoundStatus(b), 0u);  // over with the last frame
+    ASSERT_EQ(b->SetFrequency(12000), DS_OK);  // a quarter sample per output frame
+    ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(MixLeft(6), (Samples{0, 100, 200, 300, 400, 500}));
+    ASSERT_EQ(b->SetFrequency(0), DS_OK);  // back to its own 24 kHz
+    EXPECT_EQ(MixLeft(2), (Samples{600, 800}));
+    ASSERT_EQ(b->Stop(), DS_OK);
+    ASSERT_EQ(fast->Play(0, 0, 0), DS_OK);  // every other sample passed over
+    EXPECT_EQ(MixLeft(5), (Samples{0, 2000, 4000, 6000, 0}));
+    EXPECT_EQ(SoundStatus(fast), 0u);
+
+    IDirectSoundBuffer* loud[5];
+    for (int i = 0; i < 5; ++i) ASSERT_NE(loud[i] = Make(Samples(64, i < 2 ? 30000 : -30000), 48000), nullptr);
+    // 60000 clamped; 60000 - 30000 back in range; 60000 - 90000; -90000 clamped.
+    const std::pair<std::vector<int>, int16_t> steps[] = {{{0, 1}, 32767}, {{2}, 30000}, {{3, 4}, -30000}};
+    for (const auto& [played, sum] : steps) {
+        for (int i : played) ASSERT_EQ(loud[i]->Play(0, 0, 0), DS_OK);
+        EXPECT_EQ(MixLeft(4), Samples(4, sum));
+    }
+    for (int i : {0, 1}) ASSERT_EQ(loud[i]->Stop(), DS_OK);
+    EXPECT_EQ(MixLeft(4), Samples(4, -32768));
+}
+
+using Samples = std::vector<int16_t>;
+
+// The 16 bytes of a format chunk.
+std::string Format(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t tag = WAVE_FORMAT_PCM) {
+    const uint16_t align = uint16_t(channels * bits / 8);
+    return Le(tag, 2) + Le(channels, 2) + Le(rate, 4) + Le(rate * align, 4) + Le(align, 2) + Le(bits, 2);
+}
+std::string Pcm16(const Samples& samples) {
+    std::string s;
+    for (int16_t v : samples) s += Le(uint16_t(v), 2);
+    return s;
+}
+// A mono 16-bit file.
+std::string Wave16(const Samples& samples, uint32_t rate) {
+    return Riff("WAVE", Chunk("fmt ", Format(1, rate, 16)) + Chunk("data", Pcm16(samples)));
+}
+
+class SoundDeviceTest : public GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        if (DirectSoundObject != nullptr) DirectSoundObject->Release();
+        ASSERT_TRUE(SoundDevice.Init());
+        plat::TheMixer().StopAll();
+        dir_ = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+    // Loads the bytes into a slot through a file.
+    LPDIRECTSOUNDBUFFER Load(int slot, const std::string& bytes) {
+        std::string path = dir_ + "/" + std::to_string(++files_) + ".snd";
+        std::ofstream(path, std::ios::binary) << bytes;
+        SoundDevice.LoadSound(slot, path.c_str());
+        return SoundBuffers[slot];
+    }
+    std::string dir_;
+    int files_ = 0;
+};
+
+TEST_F(SoundDeviceTest, InitNeedsTheSoundDeviceAndUnplayableFilesLeaveTheSlotEmpty) {
+    DirectSoundObject->Release();
+    Backend().failAudio = true;
+    EXPECT_FALSE(SoundDevice.Init());
+    EXPECT_EQ(DirectSoundObject, nullptr);
+    Backend().failAudio = false;
+    EXPECT_TRUE(SoundDevice.Init());
+    EXPECT_NE(DirectSoundObject, nullptr);
+    // An empty file, no format chunk, no data chunk, data before the format, a format chunk
+    // of 14 bytes, not PCM.
+    const std::string fmt = Chunk("fmt ", Format(1, 22050, 8)), data = Chunk("data", std::string(64, '\x90'));
+    for (const std::string& bytes :
+         {""s, Riff("WAVE", data), Riff("WAVE", fmt + Chunk("LIST", "INFO")), Riff("WAVE", data + fmt),
+          Riff("WAVE", Chunk("fmt ", Format(1, 22050, 8).substr(0, 14)) + data),
+          Riff("WAVE", Chunk("fmt ", Format(1, 22050, 32, 3)) + data)})
+        EXPECT_EQ(Load(6, bytes), nullptr) << bytes.size();
+    // What the game does with an empty slot passes over it.
+    SoundDevice.Play(SoundBuffers[6]);
+    SoundDevice.Stop(SoundBuffers[6]);
+    SetSoundFrequency(SoundBuffers[6], 22000);
+    EXPECT_TRUE(Backend().Lines("sound").empty());
+}
+
+// A format chunk of 16 or 18 bytes, other chunks around; a data chunk that claims four samples
+// and holds two is silent after them (0 for 16 bits, 0x80 for 8).
+TEST_F(SoundDeviceTest, FilesPlayAtTheirOwnRateWithWhatTheirDataChunkLacksSilent) {
+    const std::string fmt = Chunk("fmt ", Format(1, 24000, 16)), data = Chunk("data", Pcm16({1000, 2000, 3000, 4000}));
+    const Samples ramp = {1000, 1500, 2000, 2500, 3000, 3500, 4000, 2000};
+    const std::pair<std::string, Samples> files[] = {
+        {Riff("WAVE", fmt + data), ramp},
+        {Riff("WAVE", Chunk("fmt ", Format(1, 24000, 16) + Le(0, 2)) + data), ramp},
+        {Riff("WAVE", Chunk("fact", "1234") + fmt + Chunk("cue ", "xyz") + data), ramp},
+        {Riff("WAVE", fmt + "data" + Le(8, 4) + Pcm16({1000, 2000})), {1000, 1500, 2000, 1000, 0, 0, 0, 0}},
+        {Riff("WAVE", Chunk("fmt ", Format(1, 24000, 8)) + "data" + Le(4, 4) + "\xC0\xC0"),
+         {16384, 16384, 16384, 8192, 0, 0, 0, 0}}};
+    for (int slot = 0; slot < 5; ++slot) {
+        LPDIRECTSOUNDBUFFER b = Load(slot, files[slot].first);
+        ASSERT_NE(b, nullptr) << slot;
+        SoundDevice.Play(b);
+        EXPECT_EQ(MixLeft(8), files[slot].second) << slot;
+        EXPECT_EQ(SoundStatus(b), 0u) << slot;  // over with its last frame
+    }
+    // 8-bit stereo plays too, each side on its own.
+    LPDIRECTSOUNDBUFFER b =
+        Load(5, Riff("WAVE", Chunk("fmt ", Format(2, 48000, 8)) + Chunk("data", "\x80\xC0\x40\xFF\x00\x80"s)));
+    ASSERT_NE(b, nullptr);
+    SoundDevice.Play(b);
+    Samples out(6);
+    plat::TheMixer().Render(out.data(), 3);
+    EXPECT_EQ(out, (Samples{0, 64 * 256, -64 * 256, 127 * 256, -128 * 256, 0}));
+}
+
+// What the race does each frame: set an engine's pitch, then play it; a bonus plays once; at
+// the end every slot is stopped, but only what still sounds is told to stop.
+TEST_F(SoundDeviceTest, PlayAndStopTouchOnlyWhatNeedsItAndPitchIsHeard) {
+    Samples ramp(100);
+    for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = int16_t(100 * i + 100);
+    LPDIRECTSOUNDBUFFER engine = Load(1, Wave16(ramp, 24000)), bonus = Load(5, Wave16(Samples(4, 1000), 48000));
+    ASSERT_TRUE(engine && bonus);
+    SoundDevice.Play(engine);
+    EXPECT_EQ(MixLeft(2), (Samples{100, 150}));
+    SoundDevice.Play(engine);  // sounding: neither restarted nor told again
+    SetSoundFrequency(engine, 48000);
+    EXPECT_EQ(MixLeft(2), (Samples{200, 300}));
+    SoundDevice.Play(bonus);
+    EXPECT_EQ(MixLeft(4), (Samples{1400, 1500, 1600, 1700}));
+    for (auto* slot : SoundBuffers) SoundDevice.Stop(slot);
+    EXPECT_EQ(MixLeft(2), Samples(2, 0));
+    SoundDevice.Play(engine);  // on from where it stopped
+    EXPECT_EQ(MixLeft(1), Samples{800});
+    const std::string e = "sound " + std::to_string(plat::SoundBufferIndex(engine)) + " ",
+                      b = "sound " + std::to_string(plat::SoundBufferIndex(bonus)) + " ";
+    EXPECT_EQ(Backend().Lines("sound"),
+              (std::vector<std::string>{e + "play", e + "freq 48000", b + "play", e + "stop", e + "play"}));
+}
+
+TEST_F(SoundDeviceTest, PlainNamesAreOpenedInTheCurrentFolderIntoKnownSlotsOnly) {
+    std::ofstream(dir_ + "/Menu.snd", std::ios::binary) << Wave16({1, 2, 3, 4}, 22050);
+    const int voices = plat::TheMixer().Voices();
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    SoundDevice.LoadSound(0, "Menu.snd");
+    SoundDevice.LoadSound(4, "Crash1.snd");
+    SoundDevice.LoadSound(-1, "Menu.snd");
+    SoundDevice.LoadSound(SoundSlots, "Menu.snd");
+    ASSERT_EQ(chdir(previous), 0);
+    EXPECT_NE(MenuSound, nullptr);
+    EXPECT_EQ(CrashSound, nullptr);
+    EXPECT_EQ(plat::TheMixer().Voices(), voices + 1);  // nothing made for the slots outside the table
+}
+
+const FOURCC kWave = mmioFOURCC('W', 'A', 'V', 'E');
+const FOURCC kFmt = mmioFOURCC('f', 'm', 't', ' ');
+const FOURCC kData = mmioFOURCC('d', 'a', 't', 'a');
+const std::string kFormat = "sixteen bytes..!";  // the walk never looks inside a format chunk
+
+std::string Le32(uint32_t v) { return Le(v, 4); }
+
+MMCKINFO Ck(FOURCC id, FOURCC type = 0) { return {id, 0, type, 0, 0}; }
+std::vector<DWORD> Fields(const MMCKINFO& c) { return {c.ckid, c.cksize, c.fccType, c.dwDataOffset, c.dwFlags}; }
+
+std::string Read(HMMIO h, LONG n) {
+    std::string out(static_cast<size_t>(n), '\0');
+    const LONG got = mmioRead(h, out.data(), n);
+    return got < 0 ? "<error>" : out.substr(0, static_cast<size_t>(got));
+}
+
+// The walk the game makes: into the WAVE form, into its format chunk and back out, into its
+// data chunk.
+MMRESULT WalkToData(HMMIO h, MMCKINFO& riff, MMCKINFO& data) {
+    MMRESULT r = mmioDescend(h, &(riff = Ck(0, kWave)), nullptr, MMIO_FINDRIFF);
+    if (r == MMSYSERR_NOERROR) r = mmioDescend(h, &(data = Ck(kFmt)), &riff, MMIO_FINDCHUNK);
+    if (r == MMSYSERR_NOERROR) r = mmioAscend(h, &data, 0);
+    if (r == MMSYSERR_NOERROR) r = mmioDescend(h, &(data = Ck(kData)), &riff, MMIO_FINDCHUNK);
+    return r;
+}
+
+class Mmio : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name()); }
+    void TearDown() override {
+        for (HMMIO h : open_) EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
+    }
+    // The bytes as a file, opened the way the game opens one unless told otherwise; closed
+    // after the test.
+    HMMIO Open(const std::string& bytes, DWORD flags = MMIO_ALLOCBUF | MMIO_READ) {
+        std::string path = dir_ + "/" + std::to_string(++files_) + ".snd";
+        std::ofstream(path, std::ios::binary) << bytes;
+        HMMIO h = mmioOpenA(path.data(), nullptr, flags);
+        if (h != nullptr) open_.push_back(h);
+        return h;
+    }
+
+    std::string dir_;
+    std::vector<HMMIO> open_;
+    int files_ = 0;
+};
+
+TEST_F(Mmio, OpensOnlyFilesForReadingReadsToTheirEndAndRefusesDeadHandles) {
+    char missing[] = "/nonexistent/folder/none.snd";
+    EXPECT_EQ(mmioOpenA(missing, nullptr, MMIO_ALLOCBUF | MMIO_READ), nullptr);
+    EXPECT_EQ(mmioOpenA(dir_.data(), nullptr, MMIO_READ), nullptr);  // a folder
+    EXPECT_EQ(mmioOpenA(nullptr, nullptr, MMIO_READ), nullptr);
+    EXPECT_EQ(Open("RIFF", 0x00000001 /* write */), nullptr);
+    HMMIO h = Open("RIFF", MMIO_READ);  // unbuffered
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(Read(h, 4), "RIFF");
+    EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
+    open_.pop_back();
+
+    // Reads are bounded by the file alone, not by any chunk.
+    const std::string bytes = Riff("WAVE", Chunk("abcd", "xyz") + Chunk("efgh", "12"));
+    HMMIO file = Open(bytes);
+    char buf[8];
+    EXPECT_EQ(mmioRead(file, buf, -1), -1);
+    EXPECT_EQ(mmioRead(file, nullptr, 4), -1);
+    EXPECT_EQ(Read(file, 10), bytes.substr(0, 10));
+    EXPECT_EQ(Read(file, 1000), bytes.substr(10));
+    EXPECT_EQ(mmioRead(file, buf, 8), 0);
+    EXPECT_NE(mmioAscend(file, nullptr, 0), MMSYSERR_NOERROR);
+
+    // A closed handle, a made-up one and none at all are refused without harm.
+    MMCKINFO ck = Ck(0, kWave);
+    for (HMMIO bad : {h, reinterpret_cast<HMMIO>(uintptr_t{0x7654321}), static_cast<HMMIO>(nullptr)}) {
+        EXPECT_EQ(mmioRead(bad, buf, 4), -1);
+        EXPECT_NE(mmioDescend(bad, &ck, nullptr, MMIO_FINDRIFF), MMSYSERR_NOERROR);
+        EXPECT_NE(mmioAscend(bad, &ck, 0), MMSYSERR_NOERROR);
+        EXPECT_NE(mmioClose(bad, 0), MMSYSERR_NOERROR);
+    }
+}
+
+TEST_F(Mmio, DescendsIntoFormsListsAndChunksAndAscendsOverPadBytes) {
+    // An odd-sized LIST first, an odd-sized unknown chunk between format and data, and an
+    // empty data chunk whose header ends the file.
+    HMMIO h = Open(Riff("WAVE", Chunk("LIST", "INFOabc") + Chunk("fmt ", kFormat) + Chunk("junk", "j") + Chunk("data", "")));
+    MMCKINFO riff = Ck(0), ck = Ck(0);
+    ASSERT_EQ(mmioDescend(h, &riff, nullptr, 0), MMSYSERR_NOERROR);  // whatever comes next
+    EXPECT_EQ(Fields(riff), (std::vector<DWORD>{FOURCC_RIFF, 62, kWave, 8, 0}));
+    ASSERT_EQ(mmioDescend(h, &ck, &riff, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(Fields(ck), (std::vector<DWORD>{FOURCC_LIST, 7, mmioFOURCC('I', 'N', 'F', 'O'), 20, 0}));
+    EXPECT_EQ(Read(h, 3), "abc");  // the position is past the list's type
+    ASSERT_EQ(mmioAscend(h, &ck, 0), MMSYSERR_NOERROR);
+    ASSERT_EQ(mmioDescend(h, &(ck = Ck(kFmt)), &riff, MMIO_FINDCHUNK), MMSYSERR_NOERROR);
+    EXPECT_EQ(Fields(ck), (std::vector<DWORD>{kFmt, 16, 0, 36, 0}));
+    // 18 bytes from a 16-byte chunk: the last two come from the next chunk's ID. The ascent
+    // goes back to the chunk's end.
+    EXPECT_EQ(Read(h, 18), kFormat + "ju");
+    ASSERT_EQ(mmioAscend(h, &ck, 0), MMSYSERR_NOERROR);
+    ASSERT_EQ(mmioDescend(h, &(ck = Ck(kData)), &riff, MMIO_FINDCHUNK), MMSYSERR_NOERROR);
+    EXPECT_EQ(Fields(ck), (std::vector<DWORD>{kData, 0, 0, 70, 0}));
+    ASSERT_EQ(mmioAscend(h, &ck, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(mmioDescend(h, &ck, &riff, 0), MMIOERR_CHUNKNOTFOUND);  // the end of the form
+    EXPECT_EQ(ck.ckid, kData);  // a failed search leaves the description alone
+
+    // A RIFF cut off in its header is no chunk.
+    for (const std::string& cut : {"RIFF" + Le32(4), "RIFF" + Le32(2) + "WA", "RIF"s}) {
+        EXPECT_EQ(mmioDescend(Open(cut), &ck, nullptr, 0), MMIOERR_CHUNKNOTFOUND) << cut.size();
+    }
+}
+
+TEST_F(Mmio, FindsTheWaveFormByItsTypeOrNothing) {
+    MMCKINFO riff, data;
+    HMMIO h = Open(Riff("AVI ", Chunk("data", "zz")) + Riff("WAVE", Chunk("fmt ", kFormat) + Chunk("data", "ok")));
+    ASSERT_EQ(WalkToData(h, riff, data), MMSYSERR_NOERROR);
+    EXPECT_EQ(riff.dwDataOffset, 30u);  // the second form, after 22 bytes of the first
+    EXPECT_EQ(Read(h, 2), "ok");
+
+    // No WAVE form, a RIFX file, a LIST that is not a RIFF, headers cut off, garbage.
+    const std::string files[] = {
+        Riff("AVI ", Chunk("fmt ", kFormat) + Chunk("data", "zz")),
+        "RIFX" + Le32(34) + "WAVE" + Chunk("fmt ", kFormat) + Chunk("data", "zz"),
+        Chunk("LIST", "WAVE" + Chunk("fmt ", kFormat) + Chunk("data", "zz")),
+        "", "RIF", "RIFF" + Le32(4), "RIFF" + Le32(2) + "WA",
+        Riff("WAVE", "fmt \x10\0"s),  // a sub-chunk header cut in half
+        Riff("WAVE", Chunk("fmt ", kFormat) + "dat"),
+        "\xFF\x00\x13"s,
+    };
+    for (const std::string& bytes : files) {
+        EXPECT_EQ(WalkToData(Open(bytes), riff, data), MMIOERR_CHUNKNOTFOUND) << bytes.size() << " bytes";
+    }
+}
+
+TEST_F(Mmio, StaysInsideTheParentAndTheFile) {
+    // The RIFF chunk holds only the format chunk; a data chunk follows outside it.
+    const std::string fmt = Chunk("fmt ", kFormat);
+    HMMIO h = Open("RIFF" + Le32(4 + static_cast<uint32_t>(fmt.size())) + "WAVE" + fmt + Chunk("data", "outside"));
+    MMCKINFO riff, ck = Ck(kData);
+    EXPECT_EQ(WalkToData(h, riff, ck), MMIOERR_CHUNKNOTFOUND);
+    // Without the parent the search runs on through the file.
+    ASSERT_EQ(mmioDescend(h, &ck, nullptr, MMIO_FINDCHUNK), MMSYSERR_NOERROR);
+    EXPECT_EQ(Read(h, 7), "outside");
+
+    // Chunks that claim more than there is: a skipped chunk running past its parent, one
+    // whose size wraps 32-bit offsets, one whose size with its pad byte wraps.
+    for (uint32_t lie : {1000u, 0xFFFFFFF8u, 0xFFFFFFFFu}) {
+        h = Open(Riff("WAVE", "junk" + Le32(lie) + std::string(8, 'j') + fmt + Chunk("data", "dd")));
+        ASSERT_EQ(mmioDescend(h, &(riff = Ck(0, kWave)), nullptr, MMIO_FINDRIFF), MMSYSERR_NOERROR);
+        EXPECT_EQ(mmioDescend(h, &(ck = Ck(kFmt)), &riff, MMIO_FINDCHUNK), MMIOERR_CHUNKNOTFOUND) << lie;
+        EXPECT_EQ(mmioDescend(h, &(ck = Ck(kData)), &riff, MMIO_FINDCHUNK), MMIOERR_CHUNKNOTFOUND) << lie;
+    }
+
+    // A RIFF size past the end of the file: the search ends with the file; a data chunk
+    // claiming more than the file has is found with its stated size and reads what is there.
+    h = Open("RIFF" + Le32(0x7FFFFFF0u) + "WAVE" + fmt + "data" + Le32(100) + "short");
+    ASSERT_EQ(WalkToData(h, riff, ck), MMSYSERR_NOERROR);
+    EXPECT_EQ(std::vector<DWORD>({riff.cksize, ck.cksize}), std::vector<DWORD>({0x7FFFFFF0u, 100}));
+    EXPECT_EQ(Read(h, 100), "short");
+    ASSERT_EQ(mmioAscend(h, &ck, 0), MMSYSERR_NOERROR);  // to the end of the file
+    EXPECT_EQ(Read(h, 1), "");
+}
+
+}  // namespace
