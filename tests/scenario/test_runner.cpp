@@ -17,12 +17,15 @@ TEST(Runner, BadOptionsAndScriptLinesAreRefusedWithOneLineBeforeAnythingRuns) {
         EXPECT_TRUE(run.stderrText.size() > 1 && run.stderrText.find('\n') == run.stderrText.size() - 1)
             << run.stderrText;
     };
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--bogus"}, {"frames", "10"}, {"--frames"}, {"--frames", "ten"}, {"--frames", "-5"}, {"--frames", ""},
-             {"--shot", "12"}, {"--shot", "12:"}, {"--shot", "x:a.png"}, {"--shot", "-1:a.png"}, {"--format", "888"},
-             {"--format"}, {"--fail", "mouse"}, {"--fail"}, {"--script", "/nonexistent/asphaltix/script.txt"},
-             {"--script"}, {"--log"}, {"--dir"}, {"--audio"}})
+    // Options, their words apart by '|'.
+    for (std::string options : {"--bogus", "frames|10", "--frames", "--frames|ten", "--frames|-5", "--frames|",
+                                "--shot|12", "--shot|12:", "--shot|x:a.png", "--shot|-1:a.png", "--format|888",
+                                "--format", "--fail|mouse", "--fail", "--script|/nonexistent/asphaltix/script.txt",
+                                "--script", "--log", "--dir", "--audio"}) {
+        std::vector<std::string> args(1);
+        for (char c : options) c == '|' ? void(args.emplace_back()) : args.back().push_back(c);
         refused(args, "");
+    }
     for (const char* script :
          {"5 jump\n", "five press ENTER\n", "-5 press ENTER\n", "5\n", "5 press\n", "5 press ENTER now\n",
           "5 press NOKEY\n", "5 press a\n", "5 press F13\n", "5 press F0\n", "5 press code:0\n", "5 press code:255\n",
@@ -111,30 +114,6 @@ TEST(Runner, TheSameScriptGivesTheSameBytesAndTheRaceIsHeard) {
     for (size_t at = 44 + (bytes.size() - 44) / 2; at + 1 < bytes.size(); at += 2)
         loudest = std::max(loudest, int(int16_t(le(at, 2))));
     EXPECT_GT(loudest, 1000);
-}
-
-TEST(Runner, A555DisplayShowsItsOwnPixelValues) {
-    auto shown555 = [](int r, int g, int b) {
-        auto widen = [](int value) { return (value * 31 / 255) << 3 | (value * 31 / 255) >> 2; };
-        return uint32_t(widen(r) << 16 | widen(g) << 8 | widen(b));
-    };
-    Shots shots = Shoot("121 press ENTER\n", {120, 130}, 131, {"--format", "555"});
-    const Picture& menu = shots.at[0];
-    // Green has five bits: every shown green is a widened 5-bit value.
-    int sixBitGreens = 0;
-    for (int i = 0; i < 640 * 480; ++i) {
-        uint32_t g = menu.At(i % 640, i / 640) >> 8 & 0xFF;
-        sixBitGreens += g != ((g >> 3) << 3 | g >> 5);
-    }
-    EXPECT_EQ(sixBitGreens, 0);
-    // The menu's title "MAIN MENU" ('M' row 2, FE, sets columns 0..6), the info box's outlines,
-    // and the race's grey frame, whose greens differ from 5-6-5.
-    for (int x = 320; x <= 326; ++x) EXPECT_EQ(menu.At(x, 252), shown555(255, 0, 0));
-    EXPECT_EQ((std::vector{menu.At(27, 377), menu.At(26, 376), menu.At(200, 393)}),
-              (std::vector{shown555(114, 0, 0), shown555(32, 0, 0), shown555(114, 0, 0)}));
-    EXPECT_EQ(shots.at[1].At(3, 100), shown555(96, 96, 96));
-    EXPECT_EQ(shots.at[1].At(2, 100), shown555(64, 64, 64));
-    EXPECT_NE(shown555(96, 96, 96), Shown565(96, 96, 96));
 }
 
 }  // namespace

@@ -1,21 +1,11 @@
 #include "support.h"
 
-#include "../../src/app/app.h"
-#include "../../src/assets/assets.h"
-#include "../../src/audio/sound.h"
-#include "../../src/display/display.h"
-#include "../../src/game/race.h"
-#include "../../src/game/random.h"
-
-#include <gtest/gtest.h>
 #include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
-#include <utility>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,28 +26,23 @@ void TestBackend::PollInput() {
 }
 
 void TestBackend::WaitForInput() {
-    if (pending.empty()) {
-        ADD_FAILURE() << "the game waits for input and none is left";
-        plat::RequestClose();
-        return;
-    }
-    PollInput();
+    if (!pending.empty()) return PollInput();
+    ADD_FAILURE() << "the game waits for input and none is left";
+    plat::RequestClose();
 }
 
 void TestBackend::ShowMessageBox(const char* title, const char* text, UINT style) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%x", style);
-    log.push_back(std::string("messagebox ") + hex + " " + title + "|" + text);
+    char line[512];
+    std::snprintf(line, sizeof line, "messagebox 0x%x %s|%s", style, title, text);
+    log.push_back(line);
 }
 
 void TestBackend::SoundEvent(int buffer, const char* what, DWORD value) {
-    std::string line = "sound ";
-    line += std::to_string(buffer);
-    line += ' ';
-    line += what;
+    char line[64];
     if (std::strcmp(what, "freq") == 0) {
-        line += ' ';
-        line += std::to_string(value);
+        std::snprintf(line, sizeof line, "sound %d freq %u", buffer, unsigned(value));
+    } else {
+        std::snprintf(line, sizeof line, "sound %d %s", buffer, what);
     }
     log.push_back(line);
 }
@@ -71,25 +56,20 @@ void TestBackend::Reset() {
     activateOnShow = true;
     format = plat::kFormat565;
     log.clear();
-    flips = 0;
-    frontChanges = 0;
+    flips = frontChanges = 0;
     pending.clear();
 }
 
 std::vector<std::string> TestBackend::Lines(const std::string& prefix) const {
     std::vector<std::string> out;
-    for (const auto& line : log) {
+    for (const auto& line : log)
         if (line.rfind(prefix, 0) == 0) out.push_back(line);
-    }
     return out;
 }
 
 TestBackend& Backend() {
     static TestBackend backend;
-    static bool installed = [] {
-        plat::Install(&backend);
-        return true;
-    }();
+    static const bool installed = (plat::Install(&backend), true);
     (void)installed;
     return backend;
 }
@@ -107,8 +87,7 @@ void DisplayUp(plat::PixelFormat format) {
     Backend().format = format;
     ASSERT_NE(GameWindow(), nullptr);
     ASSERT_TRUE(DisplayDevice.Init(MainWindow));
-    delete[] DisplayDevice.tableBlock;
-    DisplayDevice.tableBlock = nullptr;
+    delete[] std::exchange(DisplayDevice.tableBlock, nullptr);
     ASSERT_TRUE(DisplayDevice.BuildColourTables(BackSurface));
 }
 
@@ -138,23 +117,20 @@ void FillSurface(IDirectDrawSurface* surface, uint16_t value) {
 IDirectDrawSurface* MakeSurface(int width, int height) {
     DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    desc.dwWidth = static_cast<DWORD>(width);
-    desc.dwHeight = static_cast<DWORD>(height);
+    desc.dwWidth = DWORD(width), desc.dwHeight = DWORD(height);
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     IDirectDrawSurface* surface = nullptr;
-    EXPECT_NE(DirectDrawObject, nullptr);
-    if (DirectDrawObject == nullptr) return nullptr;
     EXPECT_EQ(DirectDrawObject->CreateSurface(&desc, &surface, nullptr), DD_OK);
     return surface;
 }
 
 uint16_t Pack565(int r, int g, int b) {
-    return static_cast<uint16_t>(((r * 31 / 255) << 11) | ((g * 63 / 255) << 5) | (b * 31 / 255));
+    return uint16_t(((r * 31 / 255) << 11) | ((g * 63 / 255) << 5) | (b * 31 / 255));
 }
 
 int32_t Draw(uint32_t& state, int32_t n) {
     state = state * 214013u + 2531011u;
-    return static_cast<int32_t>((state >> 16) & 0x7FFF) % n;
+    return int32_t((state >> 16) & 0x7FFF) % n;
 }
 
 uint32_t StateFor(const std::vector<Want>& draws) {
@@ -175,7 +151,7 @@ uint32_t After(uint32_t state, size_t count) {
 
 std::string Le(uint32_t value, int bytes) {
     std::string s;
-    for (int i = 0; i < bytes; ++i) s += static_cast<char>(value >> (8 * i));
+    for (int i = 0; i < bytes; ++i) s += char(value >> (8 * i));
     return s;
 }
 
@@ -205,39 +181,32 @@ DWORD SoundStatus(IDirectSoundBuffer* buffer) {
 
 HRESULT FakeSurface::Lock(LPRECT, LPDDSURFACEDESC desc, DWORD, HANDLE) {
     if (memory == nullptr) return DDERR_SURFACEBUSY;
-    desc->lpSurface = memory;
-    desc->lPitch = 4;
-    desc->dwWidth = desc->dwHeight = 1;
+    desc->lpSurface = memory, desc->lPitch = 4, desc->dwWidth = desc->dwHeight = 1;
     desc->ddpfPixelFormat.dwRGBBitCount = bits;
     return DD_OK;
 }
 
 void GameTest::SetUp() {
     DisplayUp();
-    GfxImage* pictures[4] = {&RoadImage, &CarsImage, &BackImage, &StatusImage};
-    for (int i = 0; i < 4; ++i) pictures_[i] = std::exchange(*pictures[i], nullptr);
-    for (int i = 0; i < SoundSlots; ++i) sounds_[i] = std::exchange(SoundBuffers[i], nullptr);
-    plat::ReleaseAllKeys();
-    Pump();
+    Swap();
     Backend().Reset();
-    RaceState = {};
     RandomState = 1;
-    ScreenState = CurtainPos = 0;
-    MenuSelection = AppActive = 1;
 }
 
 void GameTest::TearDown() {
+    for (GfxImage* image : {&RoadImage, &CarsImage, &BackImage, &StatusImage})
+        if (*image != nullptr) std::exchange(*image, nullptr)->Release();
+    for (IDirectSoundBuffer*& buffer : SoundBuffers)
+        if (buffer != nullptr) std::exchange(buffer, nullptr)->Release();
+    Swap();
+}
+
+void GameTest::Swap() {
+    GfxImage* pictures[4] = {&RoadImage, &CarsImage, &BackImage, &StatusImage};
+    for (int i = 0; i < 4; ++i) *pictures[i] = std::exchange(pictures_[i], *pictures[i]);
+    for (int i = 0; i < SoundSlots; ++i) SoundBuffers[i] = std::exchange(sounds_[i], SoundBuffers[i]);
     plat::ReleaseAllKeys();
     Pump();
-    GfxImage* pictures[4] = {&RoadImage, &CarsImage, &BackImage, &StatusImage};
-    for (int i = 0; i < 4; ++i) {
-        if (*pictures[i] != nullptr) (*pictures[i])->Release();
-        *pictures[i] = pictures_[i];
-    }
-    for (int i = 0; i < SoundSlots; ++i) {
-        if (SoundBuffers[i] != nullptr) SoundBuffers[i]->Release();
-        SoundBuffers[i] = sounds_[i];
-    }
     RaceState = {};
     ScreenState = CurtainPos = 0;
     MenuSelection = AppActive = 1;
@@ -256,80 +225,67 @@ std::string GameDir() { return ASPHALTIX_GAME_DIR; }
 
 std::string TempDir(const std::string& name) {
     const char* base = std::getenv("TMPDIR");
-    std::string root = std::string(base != nullptr ? base : "/tmp") + "/asphaltix-tests-" +
-                       std::to_string(getpid());
-    std::string dir = root + "/" + name;
-    std::string command = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::string dir = std::string(base != nullptr ? base : "/tmp") + "/asphaltix-tests-" + std::to_string(getpid()) +
+                      "/" + name;
+    EXPECT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()), 0);
     return dir;
 }
 
-HeadlessRun RunHeadless(const std::vector<std::string>& args, const std::string& script,
-                        const std::string& dir) {
+HeadlessRun RunHeadless(const std::vector<std::string>& args, const std::string& script, const std::string& dir) {
     static int counter = 0;
-    std::string work = TempDir("run" + std::to_string(++counter));
-    std::string logPath = work + "/run.log";
-    std::string errPath = work + "/stderr.txt";
-    std::vector<std::string> argv = {ASPHALTIX_HEADLESS, "--dir", dir.empty() ? GameDir() : dir,
-                                     "--log", logPath};
+    const std::string work = TempDir("run" + std::to_string(++counter));
+    std::vector<std::string> argv = {ASPHALTIX_HEADLESS, "--dir", dir.empty() ? GameDir() : dir, "--log",
+                                     work + "/run.log"};
     if (!script.empty()) {
-        std::string scriptPath = work + "/script.txt";
-        std::ofstream(scriptPath) << script;
-        argv.push_back("--script");
-        argv.push_back(scriptPath);
+        std::ofstream(work + "/script.txt") << script;
+        argv.insert(argv.end(), {"--script", work + "/script.txt"});
     }
     argv.insert(argv.end(), args.begin(), args.end());
-    HeadlessRun run;
     pid_t pid = fork();
     if (pid == 0) {
-        std::FILE* err = std::freopen(errPath.c_str(), "w", stderr);
-        (void)err;
+        if (std::freopen((work + "/stderr.txt").c_str(), "w", stderr) == nullptr) _exit(126);
         std::vector<char*> raw;
         for (auto& a : argv) raw.push_back(a.data());
         raw.push_back(nullptr);
         execv(raw[0], raw.data());
         _exit(127);
     }
+    HeadlessRun run;
     int status = 0;
     waitpid(pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::ifstream log(logPath);
+    std::ifstream log(work + "/run.log");
     for (std::string line; std::getline(log, line);) run.log.push_back(line);
-    std::ifstream err(errPath);
     std::stringstream text;
-    text << err.rdbuf();
+    text << std::ifstream(work + "/stderr.txt").rdbuf();
     run.stderrText = text.str();
     return run;
 }
 
 uint32_t Picture::At(int x, int y) const {
-    size_t i = (static_cast<size_t>(y) * width + x) * 3;
+    size_t i = (size_t(y) * width + x) * 3;
     return (uint32_t{rgb[i]} << 16) | (uint32_t{rgb[i + 1]} << 8) | rgb[i + 2];
 }
 
 Picture ReadPng(const std::string& path) {
     Picture picture;
-    png_image image;
-    std::memset(&image, 0, sizeof image);
+    png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
         ADD_FAILURE() << "cannot read " << path;
         return picture;
     }
     image.format = PNG_FORMAT_RGB;
-    picture.width = static_cast<int>(image.width);
-    picture.height = static_cast<int>(image.height);
+    picture.width = int(image.width), picture.height = int(image.height);
     picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) == 0) {
-        ADD_FAILURE() << "cannot decode " << path;
-    }
+    if (png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) == 0) ADD_FAILURE() << "cannot decode";
     return picture;
 }
 
 uint32_t Shown565(int r, int g, int b) {
     auto widen = [](int value, int bits) {
-        uint32_t v = static_cast<uint32_t>(value) * ((1u << bits) - 1) / 255;  // the game's tables
-        return bits == 5 ? (v << 3) | (v >> 2) : (v << 2) | (v >> 4);           // the picture's
+        uint32_t v = uint32_t(value) * ((1u << bits) - 1) / 255;       // the game's tables
+        return bits == 5 ? (v << 3) | (v >> 2) : (v << 2) | (v >> 4);  // the picture's
     };
     return (widen(r, 5) << 16) | (widen(g, 6) << 8) | widen(b, 5);
 }

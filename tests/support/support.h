@@ -153,6 +153,9 @@ protected:
     static void Pump(bool dispatch = false);
 
 private:
+    // Exchanges the game's pictures and sounds with the ones kept aside, and puts the state back
+    // to the start.
+    void Swap();
     IDirectDrawSurface* pictures_[4] = {};
     IDirectSoundBuffer* sounds_[10] = {};
 };

@@ -1,6 +1,5 @@
 // The display device: creation, release, the retry rule, locks, blits and flips; the colour
 // tables and the drawing into a locked surface; the block font; colour keys.
-#include "../support/support.h"
 #include "../support/drawn.h"
 
 #include <map>
@@ -10,31 +9,27 @@ using namespace testing_support;
 
 namespace {
 
-std::vector<bool> Variables() {
-    return {DirectDrawObject != nullptr, PrimarySurface != nullptr, BackSurface != nullptr};
-}
-
 // Release finds only what exists, before any Init, twice in a row, and after an Init that
 // failed part way; Init reports each failure and releases nothing itself.
 TEST(DisplayDevice, InitAndRelease) {
+    auto variables = [] { return std::vector{DirectDrawObject != nullptr, PrimarySurface != nullptr, BackSurface != nullptr}; };
     DisplayDown();
     DisplayDevice.Release();
     DisplayDevice.Flip();  // the device's calls find nothing to act on
     DisplayDevice.ClearSurface(BackSurface);
-    EXPECT_FALSE(DisplayDevice.LockSurface(BackSurface, &LockDesc));
-    EXPECT_FALSE(DisplayDevice.UnlockSurface(BackSurface));
+    EXPECT_FALSE(DisplayDevice.LockSurface(BackSurface, &LockDesc) || DisplayDevice.UnlockSurface(BackSurface));
     Backend().failDisplay = true;  // no DirectDraw at all
     EXPECT_FALSE(DisplayDevice.Init(GameWindow()));
     Backend().failDisplay = false;
-    EXPECT_EQ(Variables(), (std::vector{false, false, false}));
+    EXPECT_EQ(variables(), (std::vector{false, false, false}));
     EXPECT_FALSE(DisplayDevice.Init(nullptr));  // no window: no exclusive level
-    EXPECT_EQ(Variables(), (std::vector{true, false, false}));
+    EXPECT_EQ(variables(), (std::vector{true, false, false}));
     DisplayDevice.Release();
-    EXPECT_EQ(Variables(), (std::vector{false, false, false}));
+    EXPECT_EQ(variables(), (std::vector{false, false, false}));
     EXPECT_TRUE(DisplayDevice.Init(GameWindow()));
-    EXPECT_EQ(Variables(), (std::vector{true, true, true}));
+    EXPECT_EQ(variables(), (std::vector{true, true, true}));
     DisplayDevice.Release();
-    EXPECT_EQ(Variables(), (std::vector{false, false, false}));
+    EXPECT_EQ(variables(), (std::vector{false, false, false}));
 }
 
 // Clear, blit and flip repeat a call while it answers DDERR_WASSTILLDRAWING, and only then. A
@@ -47,9 +42,8 @@ TEST(DisplayDevice, RetriesWhileTheBlitterIsBusyAndRefusedLocks) {
     for (int busy : {0, 3}) {
         FakeSurface clear(busy), flip(busy), blit(busy);
         DisplayDevice.ClearSurface(&clear);
-        PrimarySurface = &flip;
+        PrimarySurface = &flip, BackSurface = &blit;
         DisplayDevice.Flip();
-        BackSurface = &blit;
         DisplayDevice.BlitToBack(0, 0, &blit, &r, DDBLTFAST_NOCOLORKEY);
         PrimarySurface = primary, BackSurface = back;
         EXPECT_EQ((std::vector{clear.calls, flip.calls, blit.calls}), std::vector<int>(3, busy + 1));
@@ -70,7 +64,6 @@ TEST(DisplayDevice, RetriesWhileTheBlitterIsBusyAndRefusedLocks) {
 TEST(DisplayDevice, ClearBlitAndFlip) {
     DisplayUp();
     IDirectDrawSurface* picture = MakeSurface(8, 4);
-    ASSERT_NE(picture, nullptr);
     FillSurface(picture, 0x1234);
     FillSurface(BackSurface, 0xFFFF);
     DisplayDevice.ClearSurface(BackSurface);
@@ -97,25 +90,16 @@ TEST(DisplayDevice, ClearBlitAndFlip) {
 using Spans = std::map<int, std::pair<int, int>>;
 
 // The back buffer, cleared and locked into LockDesc for the test's drawing.
-class Canvas {
-public:
-    explicit Canvas(plat::PixelFormat format = plat::kFormat565) {
-        DisplayUp(format);
-        DisplayDevice.ClearSurface(BackSurface);
-        EXPECT_TRUE(locked_ = DisplayDevice.LockSurface(BackSurface, &LockDesc));
-    }
-    ~Canvas() {
-        if (locked_) {
-            EXPECT_TRUE(DisplayDevice.UnlockSurface(BackSurface));
-        }
+class Drawing : public ::testing::Test {
+protected:
+    void SetUp() override {
         DisplayUp();
+        ASSERT_TRUE(DisplayDevice.LockSurface(BackSurface, &LockDesc));
+        Clear();
     }
+    void TearDown() override { EXPECT_TRUE(DisplayDevice.UnlockSurface(BackSurface)); }
     static uint8_t* Row(int y) { return static_cast<uint8_t*>(LockDesc.lpSurface) + y * LockDesc.lPitch; }
-    static uint16_t At(int x, int y) {
-        uint16_t v = 0;
-        std::memcpy(&v, Row(y) + 2 * x, 2);
-        return v;
-    }
+    static uint16_t At(int x, int y) { return reinterpret_cast<uint16_t*>(Row(y))[x]; }
     static void Clear() {
         for (int y = 0; y < 480; ++y) std::memset(Row(y), 0, 1280);
     }
@@ -124,58 +108,48 @@ public:
         Spans rows;
         for (int y = 0; y < 480; ++y) {
             int first = -1, last = -1, count = 0;
-            for (int x = 0; x < 640; ++x) {
-                if (At(x, y) == 0) continue;
-                first = first < 0 ? x : first, last = x, ++count;
-            }
-            if (count == 0) continue;
-            EXPECT_EQ(count, last - first + 1) << "row " << y << " has a gap";
-            rows[y] = {first, last};
+            for (int x = 0; x < 640; ++x)
+                if (At(x, y) != 0) first = first < 0 ? x : first, last = x, ++count;
+            if (count > 0) rows[y] = {first, last};
+            EXPECT_EQ(count, count > 0 ? last - first + 1 : 0) << "row " << y << " has a gap";
         }
         return rows;
     }
-
-private:
-    bool locked_ = false;
 };
 
 // Each component is scaled into its field by truncation: a 5-bit field gives 0 for 0..8 and 1
-// for 9..16, a 6-bit field 0 for 0..4; only 255 reaches the field's maximum.
-TEST(ColourTables, PackedColoursIn565And555) {
-    const struct {
-        bool is555;
-        int r, g, b;
-        uint16_t want;
-    } cases[] = {{false, 4, 4, 4, 0x0000},     {false, 5, 5, 5, 0x0020},     {false, 8, 8, 8, 0x0020},
-                 {false, 9, 9, 9, 0x0841},     {false, 16, 16, 16, 0x0861},  {false, 17, 17, 17, 0x1082},
-                 {false, 128, 128, 128, 0x7BEF}, {false, 255, 255, 255, 0xFFFF}, {false, 0, 255, 0, 0x07E0},
-                 {false, 255, 0, 255, 0xF81F}, {true, 8, 8, 8, 0x0000},      {true, 9, 9, 9, 0x0421},
-                 {true, 128, 128, 128, 0x3DEF}, {true, 255, 255, 255, 0x7FFF}};
-    for (const auto& k : cases) {
-        Canvas c(k.is555 ? plat::kFormat555 : plat::kFormat565);
-        for (int y : {1, 3, 5}) std::memset(Canvas::Row(y) + 2, 0x5A, 2);  // so that black shows too
-        DisplayDevice.PutPixel(1, 1, k.r, k.g, k.b, &LockDesc);
-        DisplayDevice.DrawHLine(1, 1, 3, k.r, k.g, k.b, &LockDesc);
-        DisplayDevice.DrawVLine(1, 5, 5, k.r, k.g, k.b, &LockDesc);
-        EXPECT_EQ((std::vector{c.At(1, 1), c.At(1, 3), c.At(1, 5)}), std::vector<uint16_t>(3, k.want))
-            << k.r << "," << k.g << "," << k.b;
+// for 9..16, a 6-bit field 0 for 0..4; only 255 reaches the field's maximum. Each row: 5-5-5
+// or not, the colour, the pixel.
+TEST_F(Drawing, PackedColoursIn565And555) {
+    const int cases[][5] = {
+        {0, 4, 4, 4, 0x0000},     {0, 5, 5, 5, 0x0020},       {0, 8, 8, 8, 0x0020},     {0, 9, 9, 9, 0x0841},
+        {0, 16, 16, 16, 0x0861},  {0, 17, 17, 17, 0x1082},    {0, 128, 128, 128, 0x7BEF}, {0, 255, 255, 255, 0xFFFF},
+        {0, 0, 255, 0, 0x07E0},   {0, 255, 0, 255, 0xF81F},   {1, 8, 8, 8, 0x0000},     {1, 9, 9, 9, 0x0421},
+        {1, 128, 128, 128, 0x3DEF}, {1, 255, 255, 255, 0x7FFF},
+    };
+    for (auto [is555, r, g, b, want] : cases) {
+        TearDown();
+        DisplayUp(is555 ? plat::kFormat555 : plat::kFormat565);
+        ASSERT_TRUE(DisplayDevice.LockSurface(BackSurface, &LockDesc));
+        for (int y : {1, 3, 5}) std::memset(Row(y) + 2, 0x5A, 2);  // so that black shows too
+        DisplayDevice.PutPixel(1, 1, r, g, b, &LockDesc);
+        DisplayDevice.DrawHLine(1, 1, 3, r, g, b, &LockDesc);
+        DisplayDevice.DrawVLine(1, 5, 5, r, g, b, &LockDesc);
+        EXPECT_EQ((std::vector<int>{At(1, 1), At(1, 3), At(1, 5)}), std::vector<int>(3, want)) << r << "," << g;
     }
 }
 
-TEST(PixelDrawing, PutPixelOnlyOnColumnsAndRowsFrom1InsideTheSurfaceAndThroughThePitch) {
-    Canvas c;
-    for (auto [x, y] : {std::pair{0, 10}, {10, 0}, {640, 10}, {10, 480}, {-1, 5}, {5, -1}, {-100000, 3}, {3, 100000}})
+// Pixels only on columns and rows from 1, inside the surface, through its pitch. A surface
+// smaller than the screen: its size stops every drawing operation, one column and one row
+// short of the guard words around it.
+TEST_F(Drawing, PutPixelOnlyOnColumnsAndRowsFrom1InsideTheSurfaceAndThroughThePitch) {
+    for (auto [x, y] : {std::pair{0, 10}, {10, 0}, {640, 10}, {10, 480}, {-1, 5}, {5, -1}, {-100000, 3}, {3, 100000},
+                        {639, 479}, {1, 1}})
         DisplayDevice.PutPixel(x, y, 255, 255, 255, &LockDesc);
-    DisplayDevice.PutPixel(639, 479, 255, 255, 255, &LockDesc);
-    DisplayDevice.PutPixel(1, 1, 255, 255, 255, &LockDesc);
-    EXPECT_EQ(c.Rows(), (Spans{{1, {1, 1}}, {479, {639, 639}}}));
-    // Pixel (10, 2) is the word 2 x pitch + 20 bytes into the surface; the pitch is wider than a row.
+    EXPECT_EQ(Rows(), (Spans{{1, {1, 1}}, {479, {639, 639}}}));
     ASSERT_GT(LockDesc.lPitch, 1280);
     DisplayDevice.PutPixel(10, 2, 255, 0, 0, &LockDesc);
-    EXPECT_EQ(c.At(10, 2), 0xF800);
-
-    // A surface smaller than the screen: its size stops every drawing operation, one column
-    // and one row short of the guard words around it.
+    EXPECT_EQ(At(10, 2), 0xF800);
     uint16_t memory[6][8];
     std::fill(&memory[0][0], &memory[6][0], 0x5555);
     DDSURFACEDESC small = LockDesc;
@@ -192,39 +166,36 @@ TEST(PixelDrawing, PutPixelOnlyOnColumnsAndRowsFrom1InsideTheSurfaceAndThroughTh
     }
 }
 
-TEST(PixelDrawing, BytesPastEachRowAreNeverWritten) {
-    Canvas c;
+TEST_F(Drawing, BytesPastEachRowAreNeverWritten) {
     const int pitch = LockDesc.lPitch;
-    for (int y = 0; y < 480; ++y) std::memset(Canvas::Row(y) + 1280, 0xA5, size_t(pitch - 1280));
+    for (int y = 0; y < 480; ++y) std::memset(Row(y) + 1280, 0xA5, size_t(pitch - 1280));
     DisplayDevice.FillRect(-50, -50, 5000, 5000, 255, 255, 255);
     DisplayDevice.FillCircle(639, 240, 300, 200, 100, 50);
     DisplayDevice.DrawRect(0, 0, 639, 479, 9, 9, 9);
     DisplayDevice.DrawHLine(0, 639, 479, 255, 255, 255, &LockDesc);
     for (int x = 630; x < 700; ++x) DisplayDevice.PutPixel(x, 100, 255, 255, 255, &LockDesc);
     DisplayDevice.DrawBlockText(630, 475, "WWW", 255, 255, 255);
-    for (int y = 0; y < 480; ++y)
-        EXPECT_EQ(std::count(Canvas::Row(y) + 1280, Canvas::Row(y + 1), 0xA5), pitch - 1280) << y;
-    EXPECT_EQ(c.At(639, 479), 0xFFFF);
+    for (int y = 0; y < 480; ++y) EXPECT_EQ(std::count(Row(y) + 1280, Row(y + 1), 0xA5), pitch - 1280) << y;
+    EXPECT_EQ(At(639, 479), 0xFFFF);
 }
 
 // Every drawing operation (0 a span, 1 a column, 2 an outline, 3 a box) with its corners, the
 // number of pixels it lights and their bounding box.
-TEST(ShapeDrawing, SpansOutlinesAndBoxes) {
-    Canvas c;
+TEST_F(Drawing, SpansOutlinesAndBoxes) {
     const int outline = 2 * 474 + 2 * 472;
     const int cases[][10] = {
-        {0, 30, 30, 20, 0, 1, 30, 20, 30, 20},       {0, 30, 29, 20, 0, 0},
-        {0, 5, 14, 7, 0, 10, 5, 7, 14, 7},           {0, 0, 639, 0, 0, 640, 0, 0, 639, 0},
-        {1, 40, 50, 50, 0, 1, 40, 50, 40, 50},       {1, 40, 50, 49, 0, 0},
-        {1, 0, 0, 479, 0, 480, 0, 0, 0, 479},        {2, 3, 3, 476, 476, outline, 3, 3, 476, 476},
+        {0, 30, 30, 20, 0, 1, 30, 20, 30, 20},        {0, 30, 29, 20, 0, 0},
+        {0, 5, 14, 7, 0, 10, 5, 7, 14, 7},            {0, 0, 639, 0, 0, 640, 0, 0, 639, 0},
+        {1, 40, 50, 50, 0, 1, 40, 50, 40, 50},        {1, 40, 50, 49, 0, 0},
+        {1, 0, 0, 479, 0, 480, 0, 0, 0, 479},         {2, 3, 3, 476, 476, outline, 3, 3, 476, 476},
         {2, 476, 476, 3, 3, outline, 3, 3, 476, 476}, {2, 476, 3, 3, 476, outline, 3, 3, 476, 476},
         {2, 0, 0, 479, 479, 4 * 479, 0, 0, 479, 479}, {2, 9, 9, 9, 9, 1, 9, 9, 9, 9},
-        {3, 10, 0, 20, 5, 5 * 11, 10, 1, 20, 5},     {3, 600, 470, 700, 480, 10 * 40, 600, 470, 639, 479},
-        {3, -30, 100, 2, 100, 3, 0, 100, 2, 100},    {3, 20, 10, 10, 20, 0},
-        {3, 10, 20, 20, 10, 0},                      {3, 0, 0, 639, 479, 640 * 479, 0, 1, 639, 479},
+        {3, 10, 0, 20, 5, 5 * 11, 10, 1, 20, 5},      {3, 600, 470, 700, 480, 10 * 40, 600, 470, 639, 479},
+        {3, -30, 100, 2, 100, 3, 0, 100, 2, 100},     {3, 20, 10, 10, 20, 0},
+        {3, 10, 20, 20, 10, 0},                       {3, 0, 0, 639, 479, 640 * 479, 0, 1, 639, 479},
     };
     for (const auto& k : cases) {
-        c.Clear();
+        Clear();
         const int r = 96, g = 96, b = 96;  // 0x5AEB
         if (k[0] == 0) DisplayDevice.DrawHLine(k[1], k[2], k[3], r, g, b, &LockDesc);
         if (k[0] == 1) DisplayDevice.DrawVLine(k[1], k[2], k[3], r, g, b, &LockDesc);
@@ -233,8 +204,8 @@ TEST(ShapeDrawing, SpansOutlinesAndBoxes) {
         int count = 0, x1 = 639, y1 = 479, x2 = 0, y2 = 0, colours = 0;
         for (int i = 0; i < 640 * 480; ++i) {
             const int x = i % 640, y = i / 640;
-            if (c.At(x, y) == 0) continue;
-            colours += c.At(x, y) != 0x5AEB, ++count;
+            if (At(x, y) == 0) continue;
+            colours += At(x, y) != 0x5AEB, ++count;
             x1 = std::min(x1, x), y1 = std::min(y1, y), x2 = std::max(x2, x), y2 = std::max(y2, y);
         }
         EXPECT_EQ((std::vector{count, x1, y1, x2, y2, colours}),
@@ -243,35 +214,32 @@ TEST(ShapeDrawing, SpansOutlinesAndBoxes) {
     }
 }
 
-TEST(ShapeDrawing, FilledDiscs) {
-    Canvas c;
-    // Half-widths by row offset from -radius to radius.
+// Half-widths of discs by row offset from -radius to radius, drawn on rows 1..479 only, with
+// columns cut to 0..639.
+TEST_F(Drawing, FilledDiscs) {
     const std::vector<int> r3 = {1, 2, 3, 3, 3, 2, 1}, r5 = {2, 3, 4, 5, 5, 5, 5, 5, 4, 3, 2};
     const std::vector<int> r10 = {3, 5, 6, 7, 8, 9, 9, 10, 10, 10, 10, 10, 10, 10, 9, 9, 8, 7, 6, 5, 3};
-    const struct {
-        int cx, cy, radius;
-        std::vector<int> half;
-    } cases[] = {{100, 100, 3, r3}, {20, 100, 5, r5}, {300, 240, 10, r10}, {100, 100, 0, {0}},
-                 {100, 100, -1, {}}, {2, 100, 5, r5}, {100, 2, 5, r5},     {637, 477, 5, r5},
-                 {100, 484, 5, r5}, {100, -5, 5, r5}, {-20, 100, 5, r5},   {100, 600, 5, r5}};
-    for (const auto& k : cases) {
-        c.Clear();
-        DisplayDevice.FillCircle(k.cx, k.cy, k.radius, 255, 255, 0);
-        // Rows 1..479 only; columns cut to 0..639.
+    const std::tuple<int, int, int, std::vector<int>> cases[] = {
+        {100, 100, 3, r3}, {20, 100, 5, r5}, {300, 240, 10, r10}, {100, 100, 0, {0}}, {100, 100, -1, {}},
+        {2, 100, 5, r5},   {100, 2, 5, r5},  {637, 477, 5, r5},   {100, 484, 5, r5},  {100, -5, 5, r5},
+        {-20, 100, 5, r5}, {100, 600, 5, r5}};
+    for (const auto& [cx, cy, radius, half] : cases) {
+        Clear();
+        DisplayDevice.FillCircle(cx, cy, radius, 255, 255, 0);
         Spans want;
-        for (int dy = -k.radius; dy <= k.radius; ++dy) {
-            int y = k.cy + dy, w = k.half.at(size_t(dy + k.radius));
-            if (y >= 1 && y <= 479 && k.cx + w >= 0 && k.cx - w <= 639)
-                want[y] = {std::max(0, k.cx - w), std::min(639, k.cx + w)};
+        for (int dy = -radius; dy <= radius; ++dy) {
+            int y = cy + dy, w = half.at(size_t(dy + radius));
+            if (y >= 1 && y <= 479 && cx + w >= 0 && cx - w <= 639) want[y] = {std::max(0, cx - w), std::min(639, cx + w)};
         }
-        EXPECT_EQ(c.Rows(), want) << "disc at " << k.cx << "," << k.cy << " radius " << k.radius;
+        EXPECT_EQ(Rows(), want) << "disc at " << cx << "," << cy << " radius " << radius;
     }
     DisplayDevice.FillCircle(100, 100, 3, 255, 255, 0);
-    EXPECT_EQ(c.At(100, 100), 0xFFE0);
+    EXPECT_EQ(At(100, 100), 0xFFE0);
 }
 
-TEST(ShapeDrawing, NothingIsDrawnThroughAFailedLockOrBeforeTheColourTables) {
-    Canvas c;
+// Nothing is drawn through a lock that failed (a second lock into LockDesc, which it clears) or
+// before the colour tables.
+TEST_F(Drawing, NothingIsDrawnThroughAFailedLockOrBeforeTheColourTables) {
     auto drawEverything = [] {
         DisplayDevice.PutPixel(10, 10, 255, 255, 255, &LockDesc);
         DisplayDevice.DrawHLine(0, 639, 10, 255, 255, 255, &LockDesc);
@@ -281,7 +249,6 @@ TEST(ShapeDrawing, NothingIsDrawnThroughAFailedLockOrBeforeTheColourTables) {
         DisplayDevice.FillCircle(50, 50, 10, 255, 255, 255);
         DisplayDevice.DrawBlockText(20, 20, "ABC", 255, 255, 255);
     };
-    // The canvas holds the lock; a second lock into LockDesc fails and clears it.
     DDSURFACEDESC view = LockDesc;
     EXPECT_FALSE(DisplayDevice.LockSurface(BackSurface, &LockDesc));
     EXPECT_EQ(LockDesc.lpSurface, nullptr);
@@ -293,143 +260,93 @@ TEST(ShapeDrawing, NothingIsDrawnThroughAFailedLockOrBeforeTheColourTables) {
     for (int i = 0; i < 4; ++i) saved[i] = std::exchange(*fields[i], nullptr);
     drawEverything();
     for (int i = 0; i < 4; ++i) *fields[i] = saved[i];
-    EXPECT_TRUE(c.Rows().empty()) << "drawn without a lock or without colour tables";
+    EXPECT_TRUE(Rows().empty()) << "drawn without a lock or without colour tables";
 }
 
-using Cells = std::set<std::pair<int, int>>;
-
 // Row `row` of the glyph of c in the tests' own copy of the font.
-int Row(char c, int row) {
+int GlyphRow(char c, int row) {
     for (const Glyph& g : kFont)
-        if (g.c == c) return static_cast<int>((g.rows >> (56 - 8 * row)) & 0xFF);
+        if (g.c == c) return int((g.rows >> (56 - 8 * row)) & 0xFF);
     return 0;
 }
 
-TEST(BlockFont, GlyphsMatchTheCopyAndOtherCharactersHaveNone) {
+TEST_F(Drawing, GlyphsMatchTheCopyAndOtherCharactersHaveNone) {
     for (const Glyph& g : kFont) {
         const BlockGlyph* glyph = FindGlyph(g.c);
         ASSERT_NE(glyph, nullptr) << g.c;
-        for (int row = 0; row < 8; ++row) EXPECT_EQ(glyph->rows[row], Row(g.c, row)) << g.c << row;
+        for (int row = 0; row < 8; ++row) EXPECT_EQ(glyph->rows[row], GlyphRow(g.c, row)) << g.c << row;
     }
-    for (char c : {'a', 'z', ' ', '?', '.', ':', '\0', static_cast<char>(0xC4)})
-        EXPECT_EQ(FindGlyph(c), nullptr) << int(c);
+    for (char c : {'a', 'z', ' ', '?', '.', ':', '\0', char(0xC4)}) EXPECT_EQ(FindGlyph(c), nullptr) << int(c);
 }
 
-// Draws a text on the cleared back buffer and gives the lit pixels, checking their colour.
-Cells Lit(int x, int y, const char* text, int r = 255, int g = 255, int b = 255) {
-    FillSurface(BackSurface, 0);
-    EXPECT_TRUE(DisplayDevice.LockSurface(BackSurface, &LockDesc));
-    DisplayDevice.DrawBlockText(x, y, text, r, g, b);
-    Cells lit;
-    for (int i = 0; i < 640 * 480; ++i) {
-        uint16_t p = static_cast<uint16_t*>(LockDesc.lpSurface)[i / 640 * LockDesc.lPitch / 2 + i % 640];
-        if (p == 0) continue;
-        lit.emplace(i % 640, i / 640);
-        EXPECT_EQ(p, Pack565(r, g, b));
-    }
-    EXPECT_TRUE(DisplayDevice.UnlockSurface(BackSurface));
-    return lit;
-}
-
-// Every byte takes eight columns, and each pixel is clipped to columns and rows from 1 by itself.
-TEST(BlockText, EveryByteTakesEightColumnsAndEachPixelIsClippedByItself) {
-    DisplayUp();
-    struct Placed {
-        char c;
-        int x, y;
+// Every byte of a text takes eight columns, and each pixel is clipped to columns and rows from
+// 1 by itself: a glyph at column 633 loses its last column, one at column 0 its first, one at
+// row 0 its first row. Texts wholly off the screen draw nothing.
+TEST_F(Drawing, BlockTextTakesEightColumnsAByteAndEachPixelIsClippedByItself) {
+    const std::tuple<int, int, const char*, std::string> cases[] = {
+        {100, 50, " AB", " AB"},     {40, 300, "??aa1", "    1"}, {633, 50, "X", "X"},  {0, 50, "BB", "BB"},
+        {100, 0, "AX", "AX"},       {100, -4, "H", "H"},         {100, 476, "H", "H"}, {-12, 200, "HHH", "HHH"},
+        {620, 200, "HHHHH", "HHHHH"}, {700, 200, "HHH", ""},     {-100, 200, "HHH", ""}, {100, 480, "HHH", ""},
+        {100, -8, "HHH", ""},
     };
-    const struct {
-        int x, y;
-        const char* text;
-        std::vector<Placed> glyphs;
-    } cases[] = {
-        {100, 50, "AB", {{'A', 100, 50}, {'B', 108, 50}}},
-        {100, 50, " A", {{'A', 108, 50}}},
-        {100, 50, "abc?.: ", {}},
-        {40, 300, "??aa1", {{'1', 72, 300}}},
-        {10, 10, "TIME OUT !",
-         {{'T', 10, 10}, {'I', 18, 10}, {'M', 26, 10}, {'E', 34, 10}, {'O', 50, 10}, {'U', 58, 10},
-          {'T', 66, 10}, {'!', 82, 10}}},
-        {633, 50, "X", {{'X', 633, 50}}},               // loses its last column
-        {0, 50, "BB", {{'B', 0, 50}, {'B', 8, 50}}},    // loses column 0 of the first glyph
-        {100, 0, "AX", {{'A', 100, 0}, {'X', 108, 0}}},  // loses row 0 of every glyph
-        {100, -4, "H", {{'H', 100, -4}}},
-        {100, 476, "H", {{'H', 100, 476}}},
-        {-12, 200, "HHH", {{'H', -4, 200}, {'H', 4, 200}}},
-        {620, 200, "HHHHHHHHHH", {{'H', 620, 200}, {'H', 628, 200}, {'H', 636, 200}}},
-        {700, 200, "HHH", {}},
-        {-100, 200, "HHH", {}},
-        {100, 480, "HHH", {}},
-        {100, -8, "HHH", {}},
-    };
-    for (const auto& c : cases) {
-        Cells want;
-        for (const Placed& p : c.glyphs) {
+    for (const auto& [x0, y0, text, glyphs] : cases) {
+        Clear();
+        DisplayDevice.DrawBlockText(x0, y0, text, 128, 0, 0);
+        std::set<std::pair<int, int>> want, lit;
+        for (size_t n = 0; n < glyphs.size(); ++n)
             for (int i = 0; i < 64; ++i) {
-                int x = p.x + i % 8, y = p.y + i / 8;
-                if ((Row(p.c, i / 8) & (0x80 >> i % 8)) && x >= 1 && x <= 639 && y >= 1 && y <= 479)
+                int x = x0 + 8 * int(n) + i % 8, y = y0 + i / 8;
+                if ((GlyphRow(glyphs[n], i / 8) & (0x80 >> i % 8)) && x >= 1 && x <= 639 && y >= 1 && y <= 479)
                     want.emplace(x, y);
             }
-        }
-        EXPECT_EQ(Lit(c.x, c.y, c.text, 128, 0, 0), want) << c.text << " at " << c.x << "," << c.y;
+        int colours = 0;
+        for (int i = 0; i < 640 * 480; ++i)
+            if (At(i % 640, i / 640) != 0) lit.emplace(i % 640, i / 640), colours += At(i % 640, i / 640) != 0x7800;
+        EXPECT_EQ(std::pair(lit, colours), std::pair(want, 0)) << text << " at " << x0 << "," << y0;
     }
 }
-
-constexpr COLORREF Magenta = RGB(255, 0, 255);
 
 // A new surface holding `rows` rows of four pixels.
 IDirectDrawSurface* Picture(const uint16_t (*pixels)[4], int rows) {
     IDirectDrawSurface* s = MakeSurface(4, rows);
     DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
     if (s == nullptr || s->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return nullptr;
-    for (int y = 0; y < rows; ++y)
-        std::memcpy(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch, pixels[y], 8);
+    for (int y = 0; y < rows; ++y) std::memcpy(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch, pixels[y], 8);
     EXPECT_EQ(s->Unlock(nullptr), DD_OK);
     return s;
 }
 
 // The colour's value in the surface's format, with nothing from the all-ones pixel next to
-// the probe pixel, which is put back. No colour: the probe's own value, nothing written.
+// the probe pixel, which is put back. No colour: the probe's own value, nothing written. A
+// surface locked elsewhere can be neither written nor read.
 TEST(ColourKey, MatchGivesTheSurfacesOwnValue) {
     const uint16_t pixels[1][4] = {{0x0421, 0xFFFF, 0x0421, 0x0421}};
-    const struct {
-        plat::PixelFormat format;
-        COLORREF colour;
-        DWORD want;
-    } cases[] = {{plat::kFormat565, Magenta, 0xF81F},
-                 {plat::kFormat555, Magenta, 0x7C1F},
-                 {plat::kFormat565, CLR_INVALID, 0x0421}};
-    for (const auto& c : cases) {
-        DisplayUp(c.format);
+    for (auto [format, colour, want] : {std::tuple{plat::kFormat565, RGB(255, 0, 255), DWORD{0xF81F}},
+                                        {plat::kFormat555, RGB(255, 0, 255), 0x7C1F},
+                                        {plat::kFormat565, CLR_INVALID, 0x0421}}) {
+        DisplayUp(format);
         IDirectDrawSurface* s = Picture(pixels, 1);
-        ASSERT_NE(s, nullptr);
-        EXPECT_EQ(ColourMatch(s, c.colour), c.want) << std::hex << c.colour;
+        EXPECT_EQ(ColourMatch(s, colour), want) << std::hex << colour;
         EXPECT_EQ(SurfacePixel(s, 0, 0) * 0x10000 + SurfacePixel(s, 1, 0), 0x0421FFFF);
         s->Release();
     }
     DisplayUp();
-    // A surface locked elsewhere can be neither written nor read.
     IDirectDrawSurface* s = Picture(pixels, 1);
-    ASSERT_NE(s, nullptr);
     DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
     ASSERT_EQ(s->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    EXPECT_EQ(ColourMatch(s, Magenta), CLR_INVALID);
+    EXPECT_EQ(ColourMatch(s, RGB(255, 0, 255)), CLR_INVALID);
     EXPECT_EQ(s->Unlock(nullptr), DD_OK);
     EXPECT_EQ(SurfacePixel(s, 0, 0), 0x0421);
     s->Release();
-    EXPECT_EQ(ColourMatch(nullptr, Magenta), CLR_INVALID);
-    EXPECT_EQ(SetColourKey(nullptr, Magenta), DDERR_INVALIDOBJECT);
-}
-
-// Whatever the width of the surface's pixels, the first pixel's bytes come back whole, and
-// nothing beyond them.
-TEST(ColourKey, MatchReadsOnePixelOfTheSurfacesWidth) {
+    EXPECT_EQ(ColourMatch(nullptr, RGB(255, 0, 255)), CLR_INVALID);
+    EXPECT_EQ(SetColourKey(nullptr, RGB(255, 0, 255)), DDERR_INVALIDOBJECT);
+    // Whatever the width of the surface's pixels, the first pixel's bytes come back whole, and
+    // nothing beyond them.
     uint8_t memory[8] = {0x78, 0x56, 0x34, 0xF2, 0xAA, 0xBB, 0xCC, 0xDD};
-    const std::pair<DWORD, DWORD> widths[] = {
-        {32, 0xF2345678}, {24, 0x345678}, {16, 0x5678}, {15, 0x5678}, {12, 0x678}, {8, 0x78}, {1, 0}, {0, 0}};
-    for (auto [bits, want] : widths) {
+    for (auto [bits, value] : {std::pair<DWORD, DWORD>{32, 0xF2345678}, {24, 0x345678}, {16, 0x5678}, {15, 0x5678},
+                               {12, 0x678}, {8, 0x78}, {1, 0}, {0, 0}}) {
         FakeSurface surface(0, memory, bits);
-        EXPECT_EQ(ColourMatch(&surface, Magenta), want) << bits << " bits";
+        EXPECT_EQ(ColourMatch(&surface, RGB(255, 0, 255)), value) << bits << " bits";
     }
 }
 
@@ -438,8 +355,7 @@ TEST(ColourKey, KeyedBlitLeavesMagentaOut) {
     DisplayUp();
     const uint16_t pixels[2][4] = {{0xF81F, 0x1234, 0x0001, 0xF81F}, {0xF81E, 0xF81F, 0x07E0, 0xFFFF}};
     IDirectDrawSurface* sprite = Picture(pixels, 2);
-    ASSERT_NE(sprite, nullptr);
-    EXPECT_EQ(SetColourKey(sprite, Magenta), DD_OK);
+    EXPECT_EQ(SetColourKey(sprite, RGB(255, 0, 255)), DD_OK);
     FillSurface(BackSurface, 0x5555);
     RECT r{0, 0, 4, 2};
     DisplayDevice.BlitToBack(100, 50, sprite, &r, DDBLTFAST_SRCCOLORKEY);

@@ -214,7 +214,7 @@ TEST_F(DirectSoundTest, InterpolatesLinearlyAndClampsOnceAfterTheSum) {
 
 using Samples = std::vector<int16_t>;
 
-// The 16 bytes of a format chunk.
+// The 16 bytes of a format chunk; 16-bit samples; a mono 16-bit file.
 std::string Format(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t tag = WAVE_FORMAT_PCM) {
     const uint16_t align = uint16_t(channels * bits / 8);
     return Le(tag, 2) + Le(channels, 2) + Le(rate, 4) + Le(rate * align, 4) + Le(align, 2) + Le(bits, 2);
@@ -224,7 +224,6 @@ std::string Pcm16(const Samples& samples) {
     for (int16_t v : samples) s += Le(uint16_t(v), 2);
     return s;
 }
-// A mono 16-bit file.
 std::string Wave16(const Samples& samples, uint32_t rate) {
     return Riff("WAVE", Chunk("fmt ", Format(1, rate, 16)) + Chunk("data", Pcm16(samples)));
 }
@@ -238,17 +237,26 @@ protected:
         plat::TheMixer().StopAll();
         dir_ = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
-    // Loads the bytes into a slot through a file.
-    LPDIRECTSOUNDBUFFER Load(int slot, const std::string& bytes) {
+    // Writes the bytes as a file; the file's name.
+    std::string File(const std::string& bytes) {
         std::string path = dir_ + "/" + std::to_string(++files_) + ".snd";
         std::ofstream(path, std::ios::binary) << bytes;
-        SoundDevice.LoadSound(slot, path.c_str());
+        return path;
+    }
+    // Loads the bytes into a slot through a file.
+    LPDIRECTSOUNDBUFFER Load(int slot, const std::string& bytes) {
+        SoundDevice.LoadSound(slot, File(bytes).c_str());
         return SoundBuffers[slot];
     }
     std::string dir_;
     int files_ = 0;
 };
 
+// What cannot be played leaves the slot empty: an empty file, no format chunk, no data chunk,
+// data before the format, a format chunk of 14 bytes, not PCM, no WAVE form, a RIFX file, a
+// LIST that is not a RIFF, headers cut off (a sub-chunk's in half), garbage, a data chunk
+// outside its RIFF, and chunks that claim more than there is: a skipped chunk running past its
+// parent, one whose size wraps 32-bit offsets, one whose size with its pad byte wraps.
 TEST_F(SoundDeviceTest, InitNeedsTheSoundDeviceAndUnplayableFilesLeaveTheSlotEmpty) {
     DirectSoundObject->Release();
     Backend().failAudio = true;
@@ -256,15 +264,25 @@ TEST_F(SoundDeviceTest, InitNeedsTheSoundDeviceAndUnplayableFilesLeaveTheSlotEmp
     EXPECT_EQ(DirectSoundObject, nullptr);
     Backend().failAudio = false;
     EXPECT_TRUE(SoundDevice.Init());
-    EXPECT_NE(DirectSoundObject, nullptr);
-    // An empty file, no format chunk, no data chunk, data before the format, a format chunk
-    // of 14 bytes, not PCM.
     const std::string fmt = Chunk("fmt ", Format(1, 22050, 8)), data = Chunk("data", std::string(64, '\x90'));
-    for (const std::string& bytes :
-         {""s, Riff("WAVE", data), Riff("WAVE", fmt + Chunk("LIST", "INFO")), Riff("WAVE", data + fmt),
-          Riff("WAVE", Chunk("fmt ", Format(1, 22050, 8).substr(0, 14)) + data),
-          Riff("WAVE", Chunk("fmt ", Format(1, 22050, 32, 3)) + data)})
-        EXPECT_EQ(Load(6, bytes), nullptr) << bytes.size();
+    std::vector<std::string> files = {"",
+                                      Riff("WAVE", data),
+                                      Riff("WAVE", fmt + Chunk("LIST", "INFO")),
+                                      Riff("WAVE", data + fmt),
+                                      Riff("WAVE", Chunk("fmt ", Format(1, 22050, 8).substr(0, 14)) + data),
+                                      Riff("WAVE", Chunk("fmt ", Format(1, 22050, 32, 3)) + data),
+                                      Riff("AVI ", fmt + data),
+                                      "RIFX" + Le(4 + fmt.size() + data.size(), 4) + "WAVE" + fmt + data,
+                                      Chunk("LIST", "WAVE" + fmt + data),
+                                      "RIF",
+                                      "RIFF" + Le(2, 4) + "WA",
+                                      Riff("WAVE", "fmt \x10\0"s),
+                                      Riff("WAVE", fmt + "dat"),
+                                      "\xFF\x00\x13"s,
+                                      "RIFF" + Le(4 + fmt.size(), 4) + "WAVE" + fmt + data};
+    for (uint32_t lie : {1000u, 0xFFFFFFF8u, 0xFFFFFFFFu})
+        files.push_back(Riff("WAVE", "junk" + Le(lie, 4) + std::string(8, 'j') + fmt + data));
+    for (const std::string& bytes : files) EXPECT_EQ(Load(6, bytes), nullptr) << bytes.size();
     // What the game does with an empty slot passes over it.
     SoundDevice.Play(SoundBuffers[6]);
     SoundDevice.Stop(SoundBuffers[6]);
@@ -272,24 +290,29 @@ TEST_F(SoundDeviceTest, InitNeedsTheSoundDeviceAndUnplayableFilesLeaveTheSlotEmp
     EXPECT_TRUE(Backend().Lines("sound").empty());
 }
 
-// A format chunk of 16 or 18 bytes, other chunks around; a data chunk that claims four samples
-// and holds two is silent after them (0 for 16 bits, 0x80 for 8).
+// A format chunk of 16 or 18 bytes, other chunks around (odd-sized ones with their pad byte),
+// the second of two forms; a data chunk that claims four samples and holds two is silent after
+// them (0 for 16 bits, 0x80 for 8), also when the RIFF claims more than the file.
 TEST_F(SoundDeviceTest, FilesPlayAtTheirOwnRateWithWhatTheirDataChunkLacksSilent) {
     const std::string fmt = Chunk("fmt ", Format(1, 24000, 16)), data = Chunk("data", Pcm16({1000, 2000, 3000, 4000}));
     const Samples ramp = {1000, 1500, 2000, 2500, 3000, 3500, 4000, 2000};
     const std::pair<std::string, Samples> files[] = {
         {Riff("WAVE", fmt + data), ramp},
         {Riff("WAVE", Chunk("fmt ", Format(1, 24000, 16) + Le(0, 2)) + data), ramp},
-        {Riff("WAVE", Chunk("fact", "1234") + fmt + Chunk("cue ", "xyz") + data), ramp},
-        {Riff("WAVE", fmt + "data" + Le(8, 4) + Pcm16({1000, 2000})), {1000, 1500, 2000, 1000, 0, 0, 0, 0}},
+        {Riff("WAVE", Chunk("LIST", "INFOabc") + Chunk("fact", "1234") + fmt + Chunk("cue ", "xyz") + data), ramp},
+        {Riff("AVI ", Chunk("data", "zz")) + Riff("WAVE", fmt + data), ramp},
+        {"RIFF" + Le(0x7FFFFFF0u, 4) + "WAVE" + fmt + "data" + Le(8, 4) + Pcm16({1000, 2000}),
+         {1000, 1500, 2000, 1000, 0, 0, 0, 0}},
         {Riff("WAVE", Chunk("fmt ", Format(1, 24000, 8)) + "data" + Le(4, 4) + "\xC0\xC0"),
          {16384, 16384, 16384, 8192, 0, 0, 0, 0}}};
-    for (int slot = 0; slot < 5; ++slot) {
-        LPDIRECTSOUNDBUFFER b = Load(slot, files[slot].first);
-        ASSERT_NE(b, nullptr) << slot;
+    for (const auto& [bytes, left] : files) {
+        LPDIRECTSOUNDBUFFER b = Load(0, bytes);
+        ASSERT_NE(b, nullptr) << &left - &files[0].second;
         SoundDevice.Play(b);
-        EXPECT_EQ(MixLeft(8), files[slot].second) << slot;
-        EXPECT_EQ(SoundStatus(b), 0u) << slot;  // over with its last frame
+        EXPECT_EQ(MixLeft(8), left) << bytes.size();
+        EXPECT_EQ(SoundStatus(b), 0u);  // over with its last frame
+        b->Release();
+        SoundBuffers[0] = nullptr;
     }
     // 8-bit stereo plays too, each side on its own.
     LPDIRECTSOUNDBUFFER b =
@@ -325,6 +348,9 @@ TEST_F(SoundDeviceTest, PlayAndStopTouchOnlyWhatNeedsItAndPitchIsHeard) {
               (std::vector<std::string>{e + "play", e + "freq 48000", b + "play", e + "stop", e + "play"}));
 }
 
+// Plain names are opened in the current folder, into the table's slots only. The file reader
+// opens only files for reading, reads to their end whatever the chunks, and refuses dead
+// handles: a closed one, a made-up one and none at all.
 TEST_F(SoundDeviceTest, PlainNamesAreOpenedInTheCurrentFolderIntoKnownSlotsOnly) {
     std::ofstream(dir_ + "/Menu.snd", std::ios::binary) << Wave16({1, 2, 3, 4}, 22050);
     const int voices = plat::TheMixer().Voices();
@@ -339,166 +365,30 @@ TEST_F(SoundDeviceTest, PlainNamesAreOpenedInTheCurrentFolderIntoKnownSlotsOnly)
     EXPECT_NE(MenuSound, nullptr);
     EXPECT_EQ(CrashSound, nullptr);
     EXPECT_EQ(plat::TheMixer().Voices(), voices + 1);  // nothing made for the slots outside the table
-}
 
-const FOURCC kWave = mmioFOURCC('W', 'A', 'V', 'E');
-const FOURCC kFmt = mmioFOURCC('f', 'm', 't', ' ');
-const FOURCC kData = mmioFOURCC('d', 'a', 't', 'a');
-const std::string kFormat = "sixteen bytes..!";  // the walk never looks inside a format chunk
-
-std::string Le32(uint32_t v) { return Le(v, 4); }
-
-MMCKINFO Ck(FOURCC id, FOURCC type = 0) { return {id, 0, type, 0, 0}; }
-std::vector<DWORD> Fields(const MMCKINFO& c) { return {c.ckid, c.cksize, c.fccType, c.dwDataOffset, c.dwFlags}; }
-
-std::string Read(HMMIO h, LONG n) {
-    std::string out(static_cast<size_t>(n), '\0');
-    const LONG got = mmioRead(h, out.data(), n);
-    return got < 0 ? "<error>" : out.substr(0, static_cast<size_t>(got));
-}
-
-// The walk the game makes: into the WAVE form, into its format chunk and back out, into its
-// data chunk.
-MMRESULT WalkToData(HMMIO h, MMCKINFO& riff, MMCKINFO& data) {
-    MMRESULT r = mmioDescend(h, &(riff = Ck(0, kWave)), nullptr, MMIO_FINDRIFF);
-    if (r == MMSYSERR_NOERROR) r = mmioDescend(h, &(data = Ck(kFmt)), &riff, MMIO_FINDCHUNK);
-    if (r == MMSYSERR_NOERROR) r = mmioAscend(h, &data, 0);
-    if (r == MMSYSERR_NOERROR) r = mmioDescend(h, &(data = Ck(kData)), &riff, MMIO_FINDCHUNK);
-    return r;
-}
-
-class Mmio : public ::testing::Test {
-protected:
-    void SetUp() override { dir_ = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name()); }
-    void TearDown() override {
-        for (HMMIO h : open_) EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
-    }
-    // The bytes as a file, opened the way the game opens one unless told otherwise; closed
-    // after the test.
-    HMMIO Open(const std::string& bytes, DWORD flags = MMIO_ALLOCBUF | MMIO_READ) {
-        std::string path = dir_ + "/" + std::to_string(++files_) + ".snd";
-        std::ofstream(path, std::ios::binary) << bytes;
-        HMMIO h = mmioOpenA(path.data(), nullptr, flags);
-        if (h != nullptr) open_.push_back(h);
-        return h;
-    }
-
-    std::string dir_;
-    std::vector<HMMIO> open_;
-    int files_ = 0;
-};
-
-TEST_F(Mmio, OpensOnlyFilesForReadingReadsToTheirEndAndRefusesDeadHandles) {
-    char missing[] = "/nonexistent/folder/none.snd";
-    EXPECT_EQ(mmioOpenA(missing, nullptr, MMIO_ALLOCBUF | MMIO_READ), nullptr);
+    std::string missing = "/nonexistent/folder/none.snd", bytes = Riff("WAVE", Chunk("abcd", "xyz"));
+    EXPECT_EQ(mmioOpenA(missing.data(), nullptr, MMIO_ALLOCBUF | MMIO_READ), nullptr);
     EXPECT_EQ(mmioOpenA(dir_.data(), nullptr, MMIO_READ), nullptr);  // a folder
     EXPECT_EQ(mmioOpenA(nullptr, nullptr, MMIO_READ), nullptr);
-    EXPECT_EQ(Open("RIFF", 0x00000001 /* write */), nullptr);
-    HMMIO h = Open("RIFF", MMIO_READ);  // unbuffered
+    EXPECT_EQ(mmioOpenA(File(bytes).data(), nullptr, 0x00000001 /* write */), nullptr);
+    HMMIO h = mmioOpenA(File(bytes).data(), nullptr, MMIO_READ);  // unbuffered
     ASSERT_NE(h, nullptr);
-    EXPECT_EQ(Read(h, 4), "RIFF");
+    char buf[32];
+    EXPECT_EQ(mmioRead(h, buf, -1), -1);
+    EXPECT_EQ(mmioRead(h, nullptr, 4), -1);
+    EXPECT_EQ(mmioRead(h, buf, 10), 10);
+    EXPECT_EQ(mmioRead(h, buf, 32), LONG(bytes.size() - 10));
+    EXPECT_EQ(std::string(buf, bytes.size() - 10), bytes.substr(10));
+    EXPECT_EQ(mmioRead(h, buf, 8), 0);
+    EXPECT_NE(mmioAscend(h, nullptr, 0), MMSYSERR_NOERROR);
     EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
-    open_.pop_back();
-
-    // Reads are bounded by the file alone, not by any chunk.
-    const std::string bytes = Riff("WAVE", Chunk("abcd", "xyz") + Chunk("efgh", "12"));
-    HMMIO file = Open(bytes);
-    char buf[8];
-    EXPECT_EQ(mmioRead(file, buf, -1), -1);
-    EXPECT_EQ(mmioRead(file, nullptr, 4), -1);
-    EXPECT_EQ(Read(file, 10), bytes.substr(0, 10));
-    EXPECT_EQ(Read(file, 1000), bytes.substr(10));
-    EXPECT_EQ(mmioRead(file, buf, 8), 0);
-    EXPECT_NE(mmioAscend(file, nullptr, 0), MMSYSERR_NOERROR);
-
-    // A closed handle, a made-up one and none at all are refused without harm.
-    MMCKINFO ck = Ck(0, kWave);
+    MMCKINFO ck{0, 0, mmioFOURCC('W', 'A', 'V', 'E'), 0, 0};
     for (HMMIO bad : {h, reinterpret_cast<HMMIO>(uintptr_t{0x7654321}), static_cast<HMMIO>(nullptr)}) {
         EXPECT_EQ(mmioRead(bad, buf, 4), -1);
         EXPECT_NE(mmioDescend(bad, &ck, nullptr, MMIO_FINDRIFF), MMSYSERR_NOERROR);
         EXPECT_NE(mmioAscend(bad, &ck, 0), MMSYSERR_NOERROR);
         EXPECT_NE(mmioClose(bad, 0), MMSYSERR_NOERROR);
     }
-}
-
-TEST_F(Mmio, DescendsIntoFormsListsAndChunksAndAscendsOverPadBytes) {
-    // An odd-sized LIST first, an odd-sized unknown chunk between format and data, and an
-    // empty data chunk whose header ends the file.
-    HMMIO h = Open(Riff("WAVE", Chunk("LIST", "INFOabc") + Chunk("fmt ", kFormat) + Chunk("junk", "j") + Chunk("data", "")));
-    MMCKINFO riff = Ck(0), ck = Ck(0);
-    ASSERT_EQ(mmioDescend(h, &riff, nullptr, 0), MMSYSERR_NOERROR);  // whatever comes next
-    EXPECT_EQ(Fields(riff), (std::vector<DWORD>{FOURCC_RIFF, 62, kWave, 8, 0}));
-    ASSERT_EQ(mmioDescend(h, &ck, &riff, 0), MMSYSERR_NOERROR);
-    EXPECT_EQ(Fields(ck), (std::vector<DWORD>{FOURCC_LIST, 7, mmioFOURCC('I', 'N', 'F', 'O'), 20, 0}));
-    EXPECT_EQ(Read(h, 3), "abc");  // the position is past the list's type
-    ASSERT_EQ(mmioAscend(h, &ck, 0), MMSYSERR_NOERROR);
-    ASSERT_EQ(mmioDescend(h, &(ck = Ck(kFmt)), &riff, MMIO_FINDCHUNK), MMSYSERR_NOERROR);
-    EXPECT_EQ(Fields(ck), (std::vector<DWORD>{kFmt, 16, 0, 36, 0}));
-    // 18 bytes from a 16-byte chunk: the last two come from the next chunk's ID. The ascent
-    // goes back to the chunk's end.
-    EXPECT_EQ(Read(h, 18), kFormat + "ju");
-    ASSERT_EQ(mmioAscend(h, &ck, 0), MMSYSERR_NOERROR);
-    ASSERT_EQ(mmioDescend(h, &(ck = Ck(kData)), &riff, MMIO_FINDCHUNK), MMSYSERR_NOERROR);
-    EXPECT_EQ(Fields(ck), (std::vector<DWORD>{kData, 0, 0, 70, 0}));
-    ASSERT_EQ(mmioAscend(h, &ck, 0), MMSYSERR_NOERROR);
-    EXPECT_EQ(mmioDescend(h, &ck, &riff, 0), MMIOERR_CHUNKNOTFOUND);  // the end of the form
-    EXPECT_EQ(ck.ckid, kData);  // a failed search leaves the description alone
-
-    // A RIFF cut off in its header is no chunk.
-    for (const std::string& cut : {"RIFF" + Le32(4), "RIFF" + Le32(2) + "WA", "RIF"s}) {
-        EXPECT_EQ(mmioDescend(Open(cut), &ck, nullptr, 0), MMIOERR_CHUNKNOTFOUND) << cut.size();
-    }
-}
-
-TEST_F(Mmio, FindsTheWaveFormByItsTypeOrNothing) {
-    MMCKINFO riff, data;
-    HMMIO h = Open(Riff("AVI ", Chunk("data", "zz")) + Riff("WAVE", Chunk("fmt ", kFormat) + Chunk("data", "ok")));
-    ASSERT_EQ(WalkToData(h, riff, data), MMSYSERR_NOERROR);
-    EXPECT_EQ(riff.dwDataOffset, 30u);  // the second form, after 22 bytes of the first
-    EXPECT_EQ(Read(h, 2), "ok");
-
-    // No WAVE form, a RIFX file, a LIST that is not a RIFF, headers cut off, garbage.
-    const std::string files[] = {
-        Riff("AVI ", Chunk("fmt ", kFormat) + Chunk("data", "zz")),
-        "RIFX" + Le32(34) + "WAVE" + Chunk("fmt ", kFormat) + Chunk("data", "zz"),
-        Chunk("LIST", "WAVE" + Chunk("fmt ", kFormat) + Chunk("data", "zz")),
-        "", "RIF", "RIFF" + Le32(4), "RIFF" + Le32(2) + "WA",
-        Riff("WAVE", "fmt \x10\0"s),  // a sub-chunk header cut in half
-        Riff("WAVE", Chunk("fmt ", kFormat) + "dat"),
-        "\xFF\x00\x13"s,
-    };
-    for (const std::string& bytes : files) {
-        EXPECT_EQ(WalkToData(Open(bytes), riff, data), MMIOERR_CHUNKNOTFOUND) << bytes.size() << " bytes";
-    }
-}
-
-TEST_F(Mmio, StaysInsideTheParentAndTheFile) {
-    // The RIFF chunk holds only the format chunk; a data chunk follows outside it.
-    const std::string fmt = Chunk("fmt ", kFormat);
-    HMMIO h = Open("RIFF" + Le32(4 + static_cast<uint32_t>(fmt.size())) + "WAVE" + fmt + Chunk("data", "outside"));
-    MMCKINFO riff, ck = Ck(kData);
-    EXPECT_EQ(WalkToData(h, riff, ck), MMIOERR_CHUNKNOTFOUND);
-    // Without the parent the search runs on through the file.
-    ASSERT_EQ(mmioDescend(h, &ck, nullptr, MMIO_FINDCHUNK), MMSYSERR_NOERROR);
-    EXPECT_EQ(Read(h, 7), "outside");
-
-    // Chunks that claim more than there is: a skipped chunk running past its parent, one
-    // whose size wraps 32-bit offsets, one whose size with its pad byte wraps.
-    for (uint32_t lie : {1000u, 0xFFFFFFF8u, 0xFFFFFFFFu}) {
-        h = Open(Riff("WAVE", "junk" + Le32(lie) + std::string(8, 'j') + fmt + Chunk("data", "dd")));
-        ASSERT_EQ(mmioDescend(h, &(riff = Ck(0, kWave)), nullptr, MMIO_FINDRIFF), MMSYSERR_NOERROR);
-        EXPECT_EQ(mmioDescend(h, &(ck = Ck(kFmt)), &riff, MMIO_FINDCHUNK), MMIOERR_CHUNKNOTFOUND) << lie;
-        EXPECT_EQ(mmioDescend(h, &(ck = Ck(kData)), &riff, MMIO_FINDCHUNK), MMIOERR_CHUNKNOTFOUND) << lie;
-    }
-
-    // A RIFF size past the end of the file: the search ends with the file; a data chunk
-    // claiming more than the file has is found with its stated size and reads what is there.
-    h = Open("RIFF" + Le32(0x7FFFFFF0u) + "WAVE" + fmt + "data" + Le32(100) + "short");
-    ASSERT_EQ(WalkToData(h, riff, ck), MMSYSERR_NOERROR);
-    EXPECT_EQ(std::vector<DWORD>({riff.cksize, ck.cksize}), std::vector<DWORD>({0x7FFFFFF0u, 100}));
-    EXPECT_EQ(Read(h, 100), "short");
-    ASSERT_EQ(mmioAscend(h, &ck, 0), MMSYSERR_NOERROR);  // to the end of the file
-    EXPECT_EQ(Read(h, 1), "");
 }
 
 }  // namespace
