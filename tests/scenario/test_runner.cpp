@@ -92,7 +92,16 @@ TEST(Runner, TheSameScriptGivesTheSameBytesAndTheRaceIsHeard) {
         EXPECT_FALSE(Bytes(dirs[0] + file).empty()) << file;
         EXPECT_TRUE(Bytes(dirs[0] + file) == Bytes(dirs[1] + file)) << file;
     }
-    // Every engine buffer plays, and the crash: its frequency set, its sound started.
+    // Every race frame sets the third engine buffer's pitch, then the first's, 10000 Hz lower,
+    // at 50 Hz a unit of speed over 22000 Hz, also while the question is up. Every engine
+    // buffer plays, and the crash: its frequency set, its sound started.
+    const std::vector<std::string> sound = Only(runs[0].log, {"sound 1 freq", "sound 3 freq"});
+    ASSERT_EQ(sound.size(), 2u * 1020);
+    for (size_t i = 0; i < sound.size(); i += 2) {
+        const int high = std::atoi(sound[i].c_str() + 13), low = std::atoi(sound[i + 1].c_str() + 13);
+        EXPECT_EQ(sound[i].substr(0, 13) + sound[i + 1].substr(0, 13), "sound 3 freq sound 1 freq ");
+        EXPECT_EQ(std::pair(high - low, (low - 22000) % 50), std::pair(10000, 0)) << sound[i] << ", " << sound[i + 1];
+    }
     for (const char* line : {"sound 1 play", "sound 2 play", "sound 3 play", "sound 4 freq 22000", "sound 4 play"})
         EXPECT_FALSE(Only(runs[0].log, {line}).empty()) << line;
 

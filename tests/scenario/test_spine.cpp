@@ -48,17 +48,6 @@ TEST(Spine, KeysActBeforeAndAfterTheCurtainButNotWhileItOpens) {
     EXPECT_EQ(Only(run.log, {"sound 0 freq 44000"}).size(), 3u);
 }
 
-TEST(Spine, EnterDuringTheStartUpPauseStartsARaceUnderTheCurtain) {
-    Shots shots = Shoot("0 press ENTER\n", {10}, 20);
-    EXPECT_EQ(Without(shots.run.log), Seq("sleep 1000", "mci 263 stop MUSIC", "sleep 500", Flips(1, 20), "stop 20"));
-    // After frame 10 the curtain stands at 429: the race's grey outline shows on the odd rows
-    // up to 101; even rows and rows 102 onwards are black.
-    const Picture& p = shots.at[0];
-    EXPECT_EQ(p.At(3, 51), Shown565(96, 96, 96));
-    EXPECT_EQ(p.At(476, 101), Shown565(96, 96, 96));
-    for (int y : {50, 102, 103, 300}) EXPECT_EQ(p.At(3, y), 0u) << y;
-}
-
 // The system's close ends without the shutdown, also in the middle of a race: no pause, no
 // music command but the race's own, no further frame.
 TEST(Spine, TheSystemsCloseCommandEndsWithoutTheShutdown) {

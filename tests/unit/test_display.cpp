@@ -32,10 +32,8 @@ TEST(DisplayDevice, InitAndRelease) {
     EXPECT_EQ(variables(), (std::vector{false, false, false}));
 }
 
-// Clear, blit and flip repeat a call while it answers DDERR_WASSTILLDRAWING, and only then. A
-// lock through a surface that refuses it leaves the description zero but for its size, and
-// colour tables cannot be built from it.
-TEST(DisplayDevice, RetriesWhileTheBlitterIsBusyAndRefusedLocks) {
+// Clear, blit and flip repeat a call while it answers DDERR_WASSTILLDRAWING, and only then.
+TEST(DisplayDevice, RetriesWhileTheBlitterIsBusy) {
     DisplayUp();
     LPDIRECTDRAWSURFACE primary = PrimarySurface, back = BackSurface;
     RECT r{0, 0, 1, 1};
@@ -48,14 +46,6 @@ TEST(DisplayDevice, RetriesWhileTheBlitterIsBusyAndRefusedLocks) {
         PrimarySurface = primary, BackSurface = back;
         EXPECT_EQ((std::vector{clear.calls, flip.calls, blit.calls}), std::vector<int>(3, busy + 1));
     }
-    FakeSurface refusing;
-    std::memset(&LockDesc, 0xAB, sizeof LockDesc);
-    EXPECT_FALSE(DisplayDevice.LockSurface(&refusing, &LockDesc));
-    DDSURFACEDESC empty = Sized<DDSURFACEDESC>();
-    EXPECT_EQ(std::memcmp(&LockDesc, &empty, sizeof empty), 0);
-    uint32_t* block = DisplayDevice.tableBlock;
-    EXPECT_FALSE(DisplayDevice.BuildColourTables(&refusing));
-    EXPECT_EQ(DisplayDevice.tableBlock, block);
 }
 
 // One frame as the game makes it: clear, blits, flip. Nothing is clipped, so a rectangle that
@@ -164,19 +154,6 @@ TEST_F(Drawing, PutPixelOnlyOnColumnsAndRowsFrom1InsideTheSurfaceAndThroughThePi
         const bool drawn = (y == 4 && x < 7) || (x == 6 && y < 5) || (x == 3 && y == 2);
         EXPECT_EQ(memory[y][x], drawn ? 0xFFFF : 0x5555) << x << "," << y;
     }
-}
-
-TEST_F(Drawing, BytesPastEachRowAreNeverWritten) {
-    const int pitch = LockDesc.lPitch;
-    for (int y = 0; y < 480; ++y) std::memset(Row(y) + 1280, 0xA5, size_t(pitch - 1280));
-    DisplayDevice.FillRect(-50, -50, 5000, 5000, 255, 255, 255);
-    DisplayDevice.FillCircle(639, 240, 300, 200, 100, 50);
-    DisplayDevice.DrawRect(0, 0, 639, 479, 9, 9, 9);
-    DisplayDevice.DrawHLine(0, 639, 479, 255, 255, 255, &LockDesc);
-    for (int x = 630; x < 700; ++x) DisplayDevice.PutPixel(x, 100, 255, 255, 255, &LockDesc);
-    DisplayDevice.DrawBlockText(630, 475, "WWW", 255, 255, 255);
-    for (int y = 0; y < 480; ++y) EXPECT_EQ(std::count(Row(y) + 1280, Row(y + 1), 0xA5), pitch - 1280) << y;
-    EXPECT_EQ(At(639, 479), 0xFFFF);
 }
 
 // Every drawing operation (0 a span, 1 a column, 2 an outline, 3 a box) with its corners, the

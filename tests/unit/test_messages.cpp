@@ -75,37 +75,6 @@ TEST(PlatformMessages, PostedMessagesThenInputThenQuit) {
     Quiet();
 }
 
-// Character keys make a character message with the key message's window and lParam, posted
-// so that it comes before anything posted later; other keys and other messages make none.
-TEST(PlatformMessages, TranslateMessage) {
-    const std::tuple<int, bool, bool, WPARAM> keys[] = {
-        {'A', false, false, 'a'},         {'Z', false, false, 'z'},        {'Q', true, false, 'Q'},
-        {'D', false, true, 'd'},          {'0', false, false, '0'},        {'9', false, false, '9'},
-        {VK_SPACE, false, false, ' '},    {VK_RETURN, false, false, '\r'}, {VK_ESCAPE, false, false, 0x1B},
-        {VK_BACK, false, false, 0x08},    {VK_TAB, false, false, '\t'},    {VK_LEFT, false, false, 0},
-        {VK_F1, false, false, 0},         {VK_SHIFT, false, false, 0},     {VK_HOME, false, false, 0}};
-    for (auto [vk, shift, alt, ch] : keys) {
-        Quiet();
-        if (shift) {
-            plat::KeyDown(VK_SHIFT, false, false);
-            Next();  // Shift's own
-        }
-        plat::KeyDown(vk, false, alt);
-        MSG key{};
-        ASSERT_TRUE(GetMessageA(&key, nullptr, 0, 0));
-        EXPECT_EQ(TranslateMessage(&key), ch != 0 ? TRUE : FALSE) << vk;
-        ASSERT_TRUE(PostMessageA(nullptr, kFirst, 0, 0));
-        UINT message = ch == 0 ? kFirst : alt ? WM_SYSCHAR : WM_CHAR;
-        EXPECT_EQ(Next(), Message(ch != 0 ? key.hwnd : nullptr, message, ch, ch != 0 ? key.lParam : 0)) << vk;
-    }
-    Quiet();
-    MSG up{};
-    up.hwnd = GameWindow(), up.message = WM_KEYUP, up.wParam = 'A';
-    EXPECT_EQ(TranslateMessage(&up), FALSE);
-    EXPECT_EQ(TranslateMessage(nullptr), FALSE);
-    EXPECT_FALSE(PeekMessageA(&up, nullptr, 0, 0, PM_REMOVE));
-}
-
 TEST(PlatformMessages, GetAsyncKeyStateReportsHeldKeys) {
     Quiet();
     plat::Activate(true);
