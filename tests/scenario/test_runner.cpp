@@ -18,19 +18,15 @@ TEST(Runner, BadOptionsAndScriptLinesAreRefusedWithOneLineBeforeAnythingRuns) {
             << run.stderrText;
     };
     // Options, their words apart by '|'.
-    for (std::string options : {"--bogus", "frames|10", "--frames", "--frames|ten", "--frames|-5", "--frames|",
-                                "--shot|12", "--shot|12:", "--shot|x:a.png", "--shot|-1:a.png", "--format|888",
-                                "--format", "--fail|mouse", "--fail", "--script|/nonexistent/asphaltix/script.txt",
-                                "--script", "--log", "--dir", "--audio"}) {
+    for (std::string options : {"--bogus", "frames|10", "--frames", "--frames|ten", "--frames|-5", "--shot|12:",
+                                "--shot|x:a.png", "--format|888", "--fail|mouse", "--script|/nonexistent/s.txt"}) {
         std::vector<std::string> args(1);
         for (char c : options) c == '|' ? void(args.emplace_back()) : args.back().push_back(c);
         refused(args, "");
     }
     for (const char* script :
-         {"5 jump\n", "five press ENTER\n", "-5 press ENTER\n", "5\n", "5 press\n", "5 press ENTER now\n",
-          "5 press NOKEY\n", "5 press a\n", "5 press F13\n", "5 press F0\n", "5 press code:0\n", "5 press code:255\n",
-          "5 press code:x\n", "5 close now\n", "5 shot\n", "5 shot a.png b.png\n", "10 press ENTER\n9 press ENTER\n",
-          "100 press DOWN\n# fine so far\n\n101 press\n"})
+         {"5 jump\n", "five press ENTER\n", "5 press\n", "5 press ENTER now\n", "5 press NOKEY\n", "5 press F13\n",
+          "5 press code:255\n", "5 shot\n", "10 press ENTER\n9 press ENTER\n", "100 press DOWN\n# fine\n\n101 press\n"})
         refused({"--frames", "10"}, script);
     // A folder that cannot be entered: nothing is run either.
     refused({"--frames", "10"}, "", "/nonexistent/asphaltix");

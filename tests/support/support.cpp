@@ -52,11 +52,10 @@ void TestBackend::MciCommand(const char* command, MCIERROR result) {
 }
 
 void TestBackend::Reset() {
-    failWindow = failDisplay = failAudio = false;
-    activateOnShow = true;
+    failDisplay = failAudio = false;
     format = plat::kFormat565;
     log.clear();
-    flips = frontChanges = 0;
+    flips = 0;
     pending.clear();
 }
 

@@ -29,9 +29,9 @@ namespace testing_support {
 // A backend that records what the game did and lets a test feed input.
 class TestBackend final : public plat::Backend {
 public:
-    bool CreateWindow(const char*) override { return !failWindow; }
+    bool CreateWindow(const char*) override { return true; }
     void ScreenSize(int& w, int& h) override { w = 640, h = 480; }
-    bool ActivateOnShow() override { return activateOnShow; }
+    bool ActivateOnShow() override { return true; }
     void DestroyWindow() override { log.push_back("destroy"); }
     void PollInput() override;
     void WaitForInput() override;
@@ -39,7 +39,7 @@ public:
     plat::PixelFormat DisplayFormat() override { return format; }
     void BeforeFlip() override {}
     void AfterFlip() override { ++flips, log.push_back("flip"); }
-    void FrontChanged() override { ++frontChanges; }
+    void FrontChanged() override {}
     void Sleep(DWORD ms) override { log.push_back("sleep " + std::to_string(ms)); }
     void ShowMessageBox(const char* title, const char* text, UINT style) override;
     bool OpenAudio(plat::Mixer* m) override { return mixer = m, !failAudio; }
@@ -51,10 +51,10 @@ public:
     // Lines of the record that start with `prefix`.
     std::vector<std::string> Lines(const std::string& prefix) const;
 
-    bool failWindow = false, failDisplay = false, failAudio = false, activateOnShow = true;
+    bool failDisplay = false, failAudio = false;
     plat::PixelFormat format = plat::kFormat565;
     std::vector<std::string> log;
-    int flips = 0, frontChanges = 0;
+    int flips = 0;
     plat::Mixer* mixer = nullptr;
     // Input handed to the core at the next poll, one entry per poll.
     std::vector<std::function<void()>> pending;

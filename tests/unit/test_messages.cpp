@@ -1,6 +1,6 @@
 // The platform's message queue and keyboard: PeekMessageA and GetMessageA, the order of
-// posted messages, keyboard input and the quit message, TranslateMessage, GetAsyncKeyState,
-// and the default window procedure closing the window.
+// posted messages, keyboard input and the quit message, GetAsyncKeyState, and the default
+// window procedure closing the window.
 #include "../support/support.h"
 
 #include <tuple>
@@ -11,7 +11,7 @@ using namespace testing_support;
 namespace {
 
 constexpr UINT kFirst = 0x0400, kSecond = 0x0401, kThird = 0x0402;  // beyond the system's range
-using Message = std::tuple<HWND, UINT, WPARAM, LPARAM>;
+using Message = std::tuple<HWND, UINT, WPARAM, uint32_t>;
 
 // Makes the window, empties the queue (a pending quit message included) and lets go of every key.
 void Quiet() {
@@ -25,11 +25,14 @@ void Quiet() {
 Message Next(BOOL result = TRUE) {
     MSG m{};
     EXPECT_EQ(GetMessageA(&m, nullptr, 0, 0), result);
-    return {m.hwnd, m.message, m.wParam, m.lParam};
+    return {m.hwnd, m.message, m.wParam, uint32_t(m.lParam)};
 }
 
 // Posted messages in their order, then keyboard input in its order, then the quit message,
 // whenever each was queued. Looking leaves a message in place; the quit message comes once.
+// With nothing queued GetMessageA waits: the input arrives on the second poll. lParam: repeat
+// count 1, bit 29 with Alt, bit 30 when the key was down before or repeats, bits 30 and 31 on
+// release; Alt and F10 make system keys.
 TEST(PlatformMessages, PostedMessagesThenInputThenQuit) {
     Quiet();
     MSG m{};
@@ -46,16 +49,13 @@ TEST(PlatformMessages, PostedMessagesThenInputThenQuit) {
                             {w, WM_KEYDOWN, VK_DOWN, 1}, {w, WM_KEYDOWN, VK_UP, 1}, {nullptr, WM_QUIT, 42, 0}};
     for (const auto& message : want) {
         ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
-        EXPECT_EQ(Message(m.hwnd, m.message, m.wParam, m.lParam), message);
+        EXPECT_EQ(Message(m.hwnd, m.message, m.wParam, uint32_t(m.lParam)), message);
         EXPECT_EQ(Next(std::get<1>(message) == WM_QUIT ? FALSE : TRUE), message);
     }
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << "the quit message came twice";
-    // With nothing queued GetMessageA waits: the input arrives on the second poll.
     Backend().pending = {[] {}, [] { plat::KeyDown('Q', false, false); }};
     EXPECT_EQ(Next(), Message(w, WM_KEYDOWN, 'Q', 1));
     EXPECT_TRUE(Backend().pending.empty());
-    // lParam: repeat count 1, bit 29 with Alt, bit 30 when the key was down before or repeats,
-    // bits 30 and 31 on release. Alt and F10 make system keys.
     plat::KeyDown(VK_RETURN, false, false);
     plat::KeyDown(VK_RETURN, false, false);  // pressed again while held
     plat::KeyUp(VK_RETURN, false);
@@ -63,47 +63,40 @@ TEST(PlatformMessages, PostedMessagesThenInputThenQuit) {
     plat::KeyDown('X', false, true);
     plat::KeyDown(VK_F10, false, false);
     plat::KeyUp('X', true);
-    const std::tuple<UINT, WPARAM, uint32_t> keys[] = {
-        {WM_KEYDOWN, VK_RETURN, 1},           {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
-        {WM_KEYUP, VK_RETURN, 1u | 3u << 30}, {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
-        {WM_SYSKEYDOWN, 'X', 1u | 1u << 29},  {WM_SYSKEYDOWN, VK_F10, 1},
-        {WM_SYSKEYUP, 'X', 1u | 7u << 29}};
-    for (auto [message, key, lParam] : keys) {
-        auto [h, got, wParam, bits] = Next();
-        EXPECT_EQ(std::tuple(h, got, wParam, uint32_t(bits)), std::tuple(w, message, key, lParam));
-    }
+    for (auto [message, key, lParam] : {std::tuple<UINT, WPARAM, uint32_t>{WM_KEYDOWN, VK_RETURN, 1},
+                                        {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
+                                        {WM_KEYUP, VK_RETURN, 1u | 3u << 30},
+                                        {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
+                                        {WM_SYSKEYDOWN, 'X', 1u | 1u << 29},
+                                        {WM_SYSKEYDOWN, VK_F10, 1},
+                                        {WM_SYSKEYUP, 'X', 1u | 7u << 29}})
+        EXPECT_EQ(Next(), Message(w, message, key, lParam));
     Quiet();
 }
 
+// Held keys read 0x8000: an auto-repeat keeps a key held, its release clears it; input due at
+// this moment counts. Losing the activation lets go of every key, and an auto-repeat does not
+// press it again. A message without a window goes nowhere; F4 without Alt is no close request.
 TEST(PlatformMessages, GetAsyncKeyStateReportsHeldKeys) {
     Quiet();
     plat::Activate(true);
     plat::KeyDown(VK_LEFT, false, false);
     plat::KeyDown(VK_SPACE, false, false);
-    EXPECT_EQ(uint16_t(GetAsyncKeyState(VK_LEFT)), 0x8000);
-    EXPECT_EQ(uint16_t(GetAsyncKeyState(VK_SPACE)), 0x8000);
+    EXPECT_EQ(uint16_t(GetAsyncKeyState(VK_LEFT)) + uint16_t(GetAsyncKeyState(VK_SPACE)), 0x10000);
     for (int vk : {VK_RIGHT, VK_UP, VK_DOWN, -1, 256}) EXPECT_EQ(GetAsyncKeyState(vk), 0) << vk;
-    // An auto-repeat keeps it held; the release clears it.
     plat::KeyDown(VK_LEFT, true, false);
     EXPECT_LT(GetAsyncKeyState(VK_LEFT), 0);
     plat::KeyUp(VK_LEFT, false);
     EXPECT_EQ(GetAsyncKeyState(VK_LEFT), 0);
     EXPECT_LT(GetAsyncKeyState(VK_SPACE), 0);
-    // The state is read fresh: input due at this moment counts.
     Backend().pending.push_back([] { plat::KeyDown(VK_RIGHT, false, false); });
     EXPECT_LT(GetAsyncKeyState(VK_RIGHT), 0);
-    // Losing the activation lets go of every key, and an auto-repeat does not press it again.
     plat::Activate(false);
-    EXPECT_EQ(AppActive, 0);
     plat::KeyDown(VK_SPACE, true, false);
-    EXPECT_EQ(GetAsyncKeyState(VK_SPACE) | GetAsyncKeyState(VK_RIGHT), 0);
+    EXPECT_EQ(GetAsyncKeyState(VK_SPACE) | GetAsyncKeyState(VK_RIGHT) | AppActive, 0);
     plat::Activate(true);
-    EXPECT_EQ(AppActive, 1);
-    // DispatchMessageA calls the window procedure: the game hides the cursor and answers 1; a
-    // message without a window goes nowhere. F4 without Alt is no close request.
-    MSG m{};
-    m.hwnd = GameWindow(), m.message = WM_SETCURSOR;
-    EXPECT_EQ(DispatchMessageA(&m), 1);
+    MSG m{GameWindow(), WM_SETCURSOR, 0, 0, 0, {}};
+    EXPECT_EQ(DispatchMessageA(&m), 1);  // the game hides the cursor and answers 1
     m.hwnd = nullptr;
     EXPECT_EQ(DispatchMessageA(&m), 0);
     EXPECT_EQ(DefWindowProcA(GameWindow(), WM_SYSKEYDOWN, VK_F4, 0), 0);
@@ -119,33 +112,31 @@ void Check(int n, bool ok) {
 
 // Closes the window the given way, with the display up, the application active and a message
 // for the thread and one for the window queued, then runs the game's message loop to its end
-// and checks what is left; ends the process with 0 when all is well.
+// and checks what is left: the quit message last, the thread's message handled, the window's
+// only when the window was not destroyed at once, the display released, the activation gone,
+// one "destroy", and no window left to post to, to destroy or to close; ends the process with
+// 0 when all is well.
 [[noreturn]] void CloseAndRunTheLoop(void (*close)(HWND), bool now) {
     HWND window = GameWindow();
     DisplayUp();
     Quiet();
     plat::Activate(true);
     Backend().log.clear();
-    Check(1, window != nullptr && DirectDrawObject != nullptr && AppActive == 1);
-    Check(2, PostMessageA(nullptr, kFirst, 0, 0) && PostMessageA(window, kSecond, 0, 0));
+    Check(1, PostMessageA(nullptr, kFirst, 0, 0) && PostMessageA(window, kSecond, 0, 0) && AppActive == 1);
     close(window);
-    Check(3, (DirectDrawObject == nullptr) == now);
+    Check(2, (DirectDrawObject == nullptr) == now);
     MSG m{};
     int first = 0, second = 0, handled = 0;
-    while (GetMessageA(&m, nullptr, 0, 0)) {
-        Check(4, ++handled < 10);
+    for (; GetMessageA(&m, nullptr, 0, 0); TranslateMessage(&m), DispatchMessageA(&m)) {
+        Check(3, ++handled < 10);
         first += m.message == kFirst, second += m.message == kSecond;
-        TranslateMessage(&m);
-        DispatchMessageA(&m);
     }
-    Check(5, m.message == WM_QUIT && m.wParam == 0);
-    Check(6, first == 1 && second == (now ? 0 : 1));
-    Check(7, DirectDrawObject == nullptr && PrimarySurface == nullptr && BackSurface == nullptr);
-    Check(8, AppActive == 0);
-    Check(9, std::count(Backend().log.begin(), Backend().log.end(), "destroy") == 1);
-    Check(10, !PostMessageA(window, kThird, 0, 0) && DestroyWindow(window) == FALSE);
-    plat::RequestClose();  // with no window there is nothing to post to
-    Check(11, !PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+    Check(4, m.message == WM_QUIT && m.wParam == 0 && first == 1 && second == (now ? 0 : 1));
+    Check(5, DirectDrawObject == nullptr && PrimarySurface == nullptr && BackSurface == nullptr && AppActive == 0);
+    Check(6, std::count(Backend().log.begin(), Backend().log.end(), "destroy") == 1);
+    Check(7, !PostMessageA(window, kThird, 0, 0) && DestroyWindow(window) == FALSE);
+    plat::RequestClose();
+    Check(8, !PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
     _exit(0);
 }
 
@@ -156,12 +147,10 @@ void Check(int n, bool ok) {
 // system's close.
 TEST(PlatformMessages, EveryCloseRequestDestroysTheWindow) {
     const std::pair<void (*)(HWND), bool> ways[] = {
-        {[](HWND w) { DefWindowProcA(w, WM_SYSCOMMAND, SC_CLOSE, 0); }, true},
         {[](HWND w) { DefWindowProcA(w, WM_SYSCOMMAND, SC_CLOSE | 0x2, 0); }, true},
         {[](HWND) { plat::KeyDown(VK_F4, false, true); }, false},
         {[](HWND) { plat::RequestClose(); }, false}};
-    for (auto [close, now] : ways)
-        EXPECT_EXIT(CloseAndRunTheLoop(close, now), ::testing::ExitedWithCode(0), "") << now;
+    for (auto [close, now] : ways) EXPECT_EXIT(CloseAndRunTheLoop(close, now), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
