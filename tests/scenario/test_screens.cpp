@@ -16,17 +16,21 @@ const uint32_t kInfoRed = Shown565(114, 0, 0);
 // The menu with item `selection` highlighted (the version line, whose words are free, aside).
 Drawn MenuDrawing(int selection) {
     const char* const items[5] = {"NEW GAME", "OPTIONS", "HIGH-SCORES", "ABOUT", "EXIT GAME"};
-    const char* const info[7] = {"FIRST PLAYABLE VERSION", "ONLY POINT-COLLECT MODE AVAILABLE ",
-                                 "ASPHALTIX MODE NOT AVAILABLE ", "NO SKILL-LEVELS", "NO WORKING HIGHSCORE-LIST",
-                                 "NO OPTIONS-MENU", "AND A FEW BUGS !!!!! "};
+    const char* const info[7] = {
+        "FIRST PLAYABLE VERSION",        "ONLY POINT-COLLECT MODE AVAILABLE ",
+        "ASPHALTIX MODE NOT AVAILABLE ", "NO SKILL-LEVELS",
+        "NO WORKING HIGHSCORE-LIST",     "NO OPTIONS-MENU",
+        "AND A FEW BUGS !!!!! "};
     Drawn d;
     d.Text(320, 250, "MAIN MENU", kBright);
-    for (int n = 1; n <= 5; ++n) d.Text(320, 260 + 10 * n, items[n - 1], Shown565(n == selection ? 255 : 128, 0, 0));
+    for (int n = 1; n <= 5; ++n)
+        d.Text(320, 260 + 10 * n, items[n - 1], Shown565(n == selection ? 255 : 128, 0, 0));
     d.Rect(0, 0, 639, 479, 0);  // the outermost rows and columns stay black
     d.Rect(27, 377, 313, 473, kInfoRed);
     d.Rect(26, 376, 314, 474, Shown565(32, 0, 0));
     d.Rect(27, 393, 313, 393, kInfoRed);
-    for (int i = 0; i < 7; ++i) d.Text(30, 400 + 10 * i, info[i], 0);  // a black shadow under each line
+    for (int i = 0; i < 7; ++i)
+        d.Text(30, 400 + 10 * i, info[i], 0);  // a black shadow under each line
     for (int i = 0; i < 7; ++i) d.Text(31, 401 + 10 * i, info[i], kInfoRed);
     return d;
 }
@@ -34,15 +38,18 @@ Drawn MenuDrawing(int selection) {
 TEST(MainMenu, TheCurtainOpensOverNinetySixFramesThenTheHighlightFollowsTheKeys) {
     // Moves two frames apart, each seen on the next frame: Down four times, Down on EXIT GAME
     // wraps to NEW GAME, Up wraps back; a held Down moves on with each auto-repeat.
-    Shots shots = Shoot("100 press DOWN\n102 press DOWN\n104 press DOWN\n106 press DOWN\n108 press DOWN\n"
-                        "110 press UP\n112 down DOWN\n113 repeat DOWN\n114 repeat DOWN\n115 up DOWN\n",
-                        {1, 2, 47, 48, 95, 96, 99, 101, 103, 105, 107, 109, 111, 116}, 117);
+    Shots shots = Shoot(
+        "100 press DOWN\n102 press DOWN\n104 press DOWN\n106 press DOWN\n108 press DOWN\n"
+        "110 press UP\n112 down DOWN\n113 repeat DOWN\n114 repeat DOWN\n115 up DOWN\n",
+        {1, 2, 47, 48, 95, 96, 99, 101, 103, 105, 107, 109, 111, 116}, 117);
     const int curtain[6] = {1, 2, 47, 48, 95, 96};
     const int selected[8] = {1, 2, 3, 4, 5, 1, 5, 3};  // after frames 99, 101, ..., 111 and 116
     const Picture& menu = shots.at[6];
-    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(MenuDrawing(selected[i]).Misdrawn(shots.at[6 + i]), "") << i;
+    for (size_t i = 0; i < 8; ++i)
+        EXPECT_EQ(MenuDrawing(selected[i]).Misdrawn(shots.at[6 + i]), "") << i;
     // A move clicks at 22000 Hz and does not pause.
-    EXPECT_EQ(Only(shots.run.log, {"sound 0 freq"}), std::vector<std::string>(9, "sound 0 freq 22000"));
+    EXPECT_EQ(Only(shots.run.log, {"sound 0 freq"}),
+              std::vector<std::string>(9, "sound 0 freq 22000"));
     EXPECT_EQ(Only(shots.run.log, {"sleep"}), Seq("sleep 1000"));
 
     // After frame f the curtain stands at p = 479 - 5f (at least 0). From 240 on, it blackens the
@@ -51,18 +58,19 @@ TEST(MainMenu, TheCurtainOpensOverNinetySixFramesThenTheHighlightFollowsTheKeys)
         int p = std::max(0, 479 - 5 * curtain[i]);
         int wrong = 0;
         for (int y = 0; y < 480; ++y) {
-            bool black = p < 240 ? (y % 2 == 0 && y <= 2 * p - 2) : (y >= 960 - 2 * p || y % 2 == 0);
-            for (int x = 0; x < 640; ++x) wrong += shots.at[i].At(x, y) != (black ? 0u : menu.At(x, y));
+            bool black =
+                p < 240 ? (y % 2 == 0 && y <= 2 * p - 2) : (y >= 960 - 2 * p || y % 2 == 0);
+            for (int x = 0; x < 640; ++x)
+                wrong += shots.at[i].At(x, y) != (black ? 0u : menu.At(x, y));
         }
         EXPECT_EQ(wrong, 0) << "after frame " << curtain[i] << " (curtain at " << p << ")";
     }
 
     // The version line above the separator: red letters from x 31 on their black shadow.
-    int red = 0;
-    int black = 0;
+    int red = 0, black = 0;
     for (int i = 0; i < 282 * 9; ++i) {
-        red += menu.At(30 + i % 282, 380 + i / 282) == kInfoRed;
-        black += menu.At(30 + i % 282, 380 + i / 282) == 0;
+        const uint32_t c = menu.At(30 + i % 282, 380 + i / 282);
+        red += c == kInfoRed, black += c == 0;
     }
     EXPECT_GT(red, 35 * 8);
     EXPECT_GT(black, 35);
@@ -75,7 +83,8 @@ std::string GameFolder(const std::string& name, const char* highScores) {
     std::string dir = TempDir(name);
     std::filesystem::copy(GameDir(), dir);
     EXPECT_TRUE(std::filesystem::remove(dir + "/Highscore.List"));
-    if (highScores != nullptr) std::ofstream(dir + "/Highscore.List", std::ios::binary) << highScores;
+    if (highScores != nullptr)
+        std::ofstream(dir + "/Highscore.List", std::ios::binary) << highScores;
     return dir;
 }
 
@@ -85,12 +94,12 @@ std::string GameFolder(const std::string& name, const char* highScores) {
 TEST(HallOfFame, HighScoresShowsTheFixedTableUntilEscape) {
     Shots shots = Shoot(std::string(kToHallOfFame) + "130 press ESCAPE\n", {105, 129, 140}, 150, {},
                         GameFolder("garbage", "not a table at all\n\x01\x02"));
-    EXPECT_EQ(Without(shots.run.log),
-              Seq("sleep 1000", Flips(1, 104), "sleep 500", Flips(105, 130), "sleep 500", Flips(131, 150), "stop 150"));
-    const char* const rows[10][2] = {{"KORVAX 5", "01774"}, {"DRUMO", "00734"},    {"PILKE", "00334"},
-                                     {"WENZO", "00177"},    {"TROXA", "00074"},    {"NO ENTRY", "00000"},
-                                     {"NO ENTRY", "00000"}, {"NO ENTRY", "00000"}, {"NO ENTRY", "00000"},
-                                     {"NO ENTRY", "00000"}};
+    EXPECT_EQ(Without(shots.run.log), Seq("sleep 1000", Flips(1, 104), "sleep 500", Flips(105, 130),
+                                          "sleep 500", Flips(131, 150), "stop 150"));
+    const char* const rows[10][2] = {
+        {"KORVAX 5", "01774"}, {"DRUMO", "00734"},    {"PILKE", "00334"},    {"WENZO", "00177"},
+        {"TROXA", "00074"},    {"NO ENTRY", "00000"}, {"NO ENTRY", "00000"}, {"NO ENTRY", "00000"},
+        {"NO ENTRY", "00000"}, {"NO ENTRY", "00000"}};
     const int reds[10] = {255, 215, 195, 175, 155, 135, 115, 95, 75, 55};
     Drawn hall;
     hall.Rect(0, 0, 639, 479, 0);  // the outermost rows and columns stay black
@@ -102,13 +111,15 @@ TEST(HallOfFame, HighScoresShowsTheFixedTableUntilEscape) {
     EXPECT_EQ(hall.Misdrawn(shots.at[0]), "");
     EXPECT_EQ(shots.at[1].rgb, shots.at[0].rgb);
     EXPECT_NE(hall.Misdrawn(shots.at[2]), "");
-    for (int x : {320, 321, 322, 325, 326}) EXPECT_EQ(shots.at[2].At(x, 292), Shown565(255, 0, 0)) << x;
+    for (int x : {320, 321, 322, 325, 326})
+        EXPECT_EQ(shots.at[2].At(x, 292), Shown565(255, 0, 0)) << x;
     EXPECT_EQ(shots.at[2].At(322, 270), Shown565(128, 0, 0));
 }
 
 // Without the file: one box, the rest of the choice (its pause), and the end: no frame after it.
 TEST(HallOfFame, WithoutTheHighScoreFileTheProgramEndsWithABox) {
-    HeadlessRun run = RunHeadless({"--frames", "300"}, kToHallOfFame, GameFolder("missing", nullptr));
+    HeadlessRun run =
+        RunHeadless({"--frames", "300"}, kToHallOfFame, GameFolder("missing", nullptr));
     EXPECT_EQ(run.status, 0);
     std::vector<std::string> log = Without(run.log);
     ASSERT_EQ(log.size(), 108u);
@@ -129,9 +140,9 @@ void Shadowed(Drawn& d, int x, int y, const std::string& text) {
 TEST(RaceScreen, TheCountdownThePanelAndTheQuitQuestion) {
     Shots shots = Shoot("100 press ENTER\n360 press ESCAPE\n362 press ESCAPE\n395 press Y\n",
                         {99, 101, 350, 361, 363, 397}, 400);
-    EXPECT_EQ(Without(shots.run.log), Seq("sleep 1000", Flips(1, 100), "mci 263 stop MUSIC", "sleep 500",
-                                          Flips(101, 395), "mci 263 play MUSIC notify", "sleep 500",
-                                          Flips(396, 400), "stop 400"));
+    EXPECT_EQ(Without(shots.run.log),
+              Seq("sleep 1000", Flips(1, 100), "mci 263 stop MUSIC", "sleep 500", Flips(101, 395),
+                  "mci 263 play MUSIC notify", "sleep 500", Flips(396, 400), "stop 400"));
     // What a countdown frame draws over the road and the panel picture: the count, the four
     // grey outlines, the panel's texts. The speed reading flickers between the speed and one
     // less, so either may show.
@@ -142,7 +153,8 @@ TEST(RaceScreen, TheCountdownThePanelAndTheQuitQuestion) {
             Shadowed(d, 216, 190, "ARE YOU READY ?");
             Shadowed(d, 262, 200, count);
             const int grey[4] = {96, 64, 32, 16};
-            for (int i = 0; i < 4; ++i) d.Rect(3 - i, 3 - i, 476 + i, 476 + i, Shown565(grey[i], grey[i], grey[i]));
+            for (int i = 0; i < 4; ++i)
+                d.Rect(3 - i, 3 - i, 476 + i, 476 + i, Shown565(grey[i], grey[i], grey[i]));
             const char* labels[4] = {"YOUR SPEED", "YOUR ENERGY", "YOUR POINTS", "TIME LEFT"};
             const std::string values[4] = {std::to_string(speed - flicker), "100", "0", "200"};
             for (int i = 0; i < 4; ++i) {

@@ -10,7 +10,8 @@ const std::vector<std::string> kShutdown = {"sleep 500", "mci 0 close all", "sle
 
 // Runs the game and compares its log, the sound lines left out unless `sound`.
 HeadlessRun ExpectLog(const std::vector<std::string>& args, const std::string& script,
-                      const std::vector<std::string>& log, bool sound = false, const std::string& dir = "") {
+                      const std::vector<std::string>& log, bool sound = false,
+                      const std::string& dir = "") {
     HeadlessRun run = RunHeadless(args, script, dir);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(sound ? run.log : Without(run.log), log) << script;
@@ -20,7 +21,8 @@ HeadlessRun ExpectLog(const std::vector<std::string>& args, const std::string& s
 // Without data files the frames follow the start-up pause all the same. Each start-up failure
 // shows one German box and no frame; only the first failure is reported.
 TEST(Spine, StartUpWithoutDataFilesAndItsFailures) {
-    ExpectLog({"--frames", "200"}, "", Seq("sleep 1000", Flips(1, 200), "stop 200"), true, TempDir("empty"));
+    ExpectLog({"--frames", "200"}, "", Seq("sleep 1000", Flips(1, 200), "stop 200"), true,
+              TempDir("empty"));
     const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{"--fail", "window"}, "Fehler beim Initialisieren des Fensters!"},
         {{"--fail", "ddraw"}, "Fehler beim Initialisieren von Direct Draw!"},
@@ -43,8 +45,9 @@ TEST(Spine, KeysActBeforeAndAfterTheCurtainButNotWhileItOpens) {
               Seq("sleep 1000", Flips(1, 150), "stop 150"), true);
     // From frame 96 on it is open. Each key-down clicks at 44000 Hz and toggles exit and menu;
     // an odd count ends the program at the first idle moment.
-    HeadlessRun run = ExpectLog({"--frames", "130"}, "96 down ESCAPE\n96 repeat ESCAPE\n96 repeat ESCAPE\n",
-                                Seq("sleep 1000", Flips(1, 96), "sleep 500", "sleep 500", kShutdown));
+    HeadlessRun run =
+        ExpectLog({"--frames", "130"}, "96 down ESCAPE\n96 repeat ESCAPE\n96 repeat ESCAPE\n",
+                  Seq("sleep 1000", Flips(1, 96), "sleep 500", "sleep 500", kShutdown));
     EXPECT_EQ(Only(run.log, {"sound 0 freq 44000"}).size(), 3u);
 }
 
@@ -53,7 +56,8 @@ TEST(Spine, KeysActBeforeAndAfterTheCurtainButNotWhileItOpens) {
 TEST(Spine, TheSystemsCloseCommandEndsWithoutTheShutdown) {
     ExpectLog({"--frames", "400"}, "50 close\n", Seq("sleep 1000", Flips(1, 50), "exit 0"), true);
     ExpectLog({"--frames", "400"}, "100 press ENTER\n150 close\n",
-              Seq("sleep 1000", Flips(1, 100), "mci 263 stop MUSIC", "sleep 500", Flips(101, 150), "exit 0"));
+              Seq("sleep 1000", Flips(1, 100), "mci 263 stop MUSIC", "sleep 500", Flips(101, 150),
+                  "exit 0"));
 }
 
 // Without activation nothing is drawn, but a key pressed meanwhile is taken at once (the
@@ -62,7 +66,8 @@ TEST(Spine, TheSystemsCloseCommandEndsWithoutTheShutdown) {
 TEST(Spine, ActivationHoldsTheFramesAndTheCurtain) {
     ExpectLog({"--no-activate", "--frames", "50"}, "0 press DOWN\n",
               Seq("sleep 1000", "sound 0 freq 22000", "sound 0 play", "stop idle"), true);
-    ExpectLog({"--no-activate", "--frames", "30"}, "5 activate\n", Seq("sleep 1000", Flips(1, 30), "stop 30"), true);
+    ExpectLog({"--no-activate", "--frames", "30"}, "5 activate\n",
+              Seq("sleep 1000", Flips(1, 30), "stop 30"), true);
     ExpectLog({"--frames", "60"}, "40 deactivate\n", Seq("sleep 1000", Flips(1, 40), "stop idle"));
     Shots plain = Shoot("", {41}, 60), back = Shoot("40 deactivate\n45 activate\n", {41}, 60);
     EXPECT_EQ(Without(back.run.log), Seq("sleep 1000", Flips(1, 60), "stop 60"));

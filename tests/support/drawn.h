@@ -4,15 +4,9 @@
 
 #include "support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
-#include <string>
-#include <vector>
 
 namespace testing_support {
 
@@ -23,15 +17,18 @@ struct Glyph {
     uint64_t rows;
 };
 constexpr Glyph kFont[] = {
-    {'A', 0x3E76E6FEE6E6E600}, {'B', 0xF8ECECFEE6FEFC00}, {'C', 0x3E76E0E0E6FE7E00}, {'D', 0xF8ECE6E6E6E6FC00},
-    {'E', 0x3E76E0F8E0FEFE00}, {'F', 0x3E76E0F8E0F0F000}, {'G', 0x3E76E0EEE6FE7E00}, {'H', 0x2666E6FEE6E6E600},
-    {'I', 0x3E7C1818183E7C00}, {'J', 0x1E3E0646C6FE7C00}, {'K', 0x2666ECF8ECE6E600}, {'L', 0x2060E0E0E0E6FE00},
-    {'M', 0x266EFED6C6C6C600}, {'N', 0x2676FEDECEC6C600}, {'O', 0x3C76E6E6E6FE7C00}, {'P', 0x3CE6E6FCE0F0F000},
-    {'Q', 0x3C76E6E6E6FE7C06}, {'R', 0x3C46C6FCE6E6E600}, {'S', 0x3E70E07C06FEFC00}, {'T', 0x7EFC303030787800},
-    {'U', 0x2666E6E6E6FE7E00}, {'V', 0x2666ECECF8F87000}, {'W', 0x2666E6F6FEEEC600}, {'X', 0xC3663C183C66C300},
-    {'Y', 0x2666E67E06FEFC00}, {'Z', 0xFEC60C18307EFE00}, {'0', 0x1C366E76667E3C00}, {'1', 0x18183838187E7E00},
-    {'2', 0x7C66063C607E7E00}, {'3', 0x7C061C06067E7C00}, {'4', 0xCCCCCCFE0C1E1E00}, {'5', 0x7E607C06067E7C00},
-    {'6', 0x3E607C66667E3C00}, {'7', 0x7E66060C18181800}, {'8', 0x3C663C66667E3C00}, {'9', 0x3C66663E067E7C00},
+    {'A', 0x3E76E6FEE6E6E600}, {'B', 0xF8ECECFEE6FEFC00}, {'C', 0x3E76E0E0E6FE7E00},
+    {'D', 0xF8ECE6E6E6E6FC00}, {'E', 0x3E76E0F8E0FEFE00}, {'F', 0x3E76E0F8E0F0F000},
+    {'G', 0x3E76E0EEE6FE7E00}, {'H', 0x2666E6FEE6E6E600}, {'I', 0x3E7C1818183E7C00},
+    {'J', 0x1E3E0646C6FE7C00}, {'K', 0x2666ECF8ECE6E600}, {'L', 0x2060E0E0E0E6FE00},
+    {'M', 0x266EFED6C6C6C600}, {'N', 0x2676FEDECEC6C600}, {'O', 0x3C76E6E6E6FE7C00},
+    {'P', 0x3CE6E6FCE0F0F000}, {'Q', 0x3C76E6E6E6FE7C06}, {'R', 0x3C46C6FCE6E6E600},
+    {'S', 0x3E70E07C06FEFC00}, {'T', 0x7EFC303030787800}, {'U', 0x2666E6E6E6FE7E00},
+    {'V', 0x2666ECECF8F87000}, {'W', 0x2666E6F6FEEEC600}, {'X', 0xC3663C183C66C300},
+    {'Y', 0x2666E67E06FEFC00}, {'Z', 0xFEC60C18307EFE00}, {'0', 0x1C366E76667E3C00},
+    {'1', 0x18183838187E7E00}, {'2', 0x7C66063C607E7E00}, {'3', 0x7C061C06067E7C00},
+    {'4', 0xCCCCCCFE0C1E1E00}, {'5', 0x7E607C06067E7C00}, {'6', 0x3E607C66667E3C00},
+    {'7', 0x7E66060C18181800}, {'8', 0x3C663C66667E3C00}, {'9', 0x3C66663E067E7C00},
     {'-', 0x0000007EFC000000}, {'!', 0x183C3C1818180018}, {'/', 0x040E1C3870E04000},
 };
 
@@ -59,7 +56,8 @@ public:
         for (int x = x1; x <= x2; ++x) Set(x, y1, c), Set(x, y2, c);
         for (int y = y1; y <= y2; ++y) Set(x1, y, c), Set(x2, y, c);
     }
-    // Empty when the picture shows every drawn pixel; otherwise how many it does not, and the first few.
+    // Empty when the picture shows every drawn pixel; otherwise how many it does not, and the first
+    // few.
     std::string Misdrawn(const Picture& picture) const {
         int count = 0;
         std::string report;
@@ -68,8 +66,8 @@ public:
             uint32_t shown = picture.At(i % 640, i / 640);
             if (want < 0 || shown == want || ++count > 5) continue;
             char line[64];
-            std::snprintf(line, sizeof line, "(%d,%d) shows %06X, drawn %06X; ", i % 640, i / 640, shown,
-                          static_cast<unsigned>(want));
+            std::snprintf(line, sizeof line, "(%d,%d) shows %06X, drawn %06X; ", i % 640, i / 640,
+                          shown, static_cast<unsigned>(want));
             report += line;
         }
         return count == 0 ? "" : std::to_string(count) + " pixels wrong: " + report;
@@ -95,18 +93,22 @@ inline Shots Shoot(const std::string& script, const std::vector<int>& shots, int
     static int counter = 0;
     std::string dir = TempDir("shots" + std::to_string(++counter)) + "/";
     args.insert(args.end(), {"--frames", std::to_string(frames)});
-    for (int f : shots) args.insert(args.end(), {"--shot", std::to_string(f) + ":" + dir + std::to_string(f) + ".png"});
+    for (int f : shots)
+        args.insert(args.end(),
+                    {"--shot", std::to_string(f) + ":" + dir + std::to_string(f) + ".png"});
     Shots result{RunHeadless(args, script, gameDir), {}};
     EXPECT_EQ(result.run.status, 0) << result.run.stderrText;
     for (int f : shots) {
         result.at.push_back(ReadPng(dir + std::to_string(f) + ".png"));
-        if (result.at.back().width != 640) result.at.back() = Picture{640, 480, std::vector<uint8_t>(640 * 480 * 3)};
+        if (result.at.back().width != 640)
+            result.at.back() = Picture{640, 480, std::vector<uint8_t>(640 * 480 * 3)};
     }
     return result;
 }
 
 // The log's lines that start (with keep = false: that do not start) with one of the prefixes.
-inline std::vector<std::string> Only(const std::vector<std::string>& log, std::initializer_list<const char*> prefixes,
+inline std::vector<std::string> Only(const std::vector<std::string>& log,
+                                     std::initializer_list<const char*> prefixes,
                                      bool keep = true) {
     std::vector<std::string> out;
     for (const auto& line : log) {
@@ -117,7 +119,8 @@ inline std::vector<std::string> Only(const std::vector<std::string>& log, std::i
     return out;
 }
 inline std::vector<std::string> Without(const std::vector<std::string>& log,
-                                        std::initializer_list<const char*> prefixes = {"sound ", "shot "}) {
+                                        std::initializer_list<const char*> prefixes = {"sound ",
+                                                                                       "shot "}) {
     return Only(log, prefixes, false);
 }
 
@@ -142,7 +145,8 @@ std::vector<std::string> Seq(const Parts&... parts) {
 inline bool IsBox(const std::string& line, const std::string& text) {
     const std::string head = "messagebox 0x10 Asphaltix 1.0, ";
     size_t bar = line.find('|');
-    return line.rfind(head, 0) == 0 && bar != std::string::npos && bar > head.size() && line.substr(bar + 1) == text;
+    return line.rfind(head, 0) == 0 && bar != std::string::npos && bar > head.size() &&
+           line.substr(bar + 1) == text;
 }
 
 }  // namespace testing_support

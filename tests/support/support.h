@@ -92,8 +92,12 @@ struct Want {
     int32_t n;
     std::function<bool(int32_t)> fits;
 };
-inline Want Is(int32_t n, int32_t value) { return {n, [value](int32_t r) { return r == value; }}; }
-inline Want Any(int32_t n) { return {n, [](int32_t) { return true; }}; }
+inline Want Is(int32_t n, int32_t value) {
+    return {n, [value](int32_t r) { return r == value; }};
+}
+inline Want Any(int32_t n) {
+    return {n, [](int32_t) { return true; }};
+}
 // A generator state whose next draws come out as wanted.
 uint32_t StateFor(const std::vector<Want>& draws);
 // The state `count` draws after `state`.
@@ -137,7 +141,9 @@ public:
 
 private:
     HRESULT Answer() {
-        return ++calls <= busy ? DDERR_WASSTILLDRAWING : calls == busy + 1 ? DDERR_SURFACEBUSY : DD_OK;
+        return ++calls <= busy     ? DDERR_WASSTILLDRAWING
+               : calls == busy + 1 ? DDERR_SURFACEBUSY
+                                   : DD_OK;
     }
 };
 

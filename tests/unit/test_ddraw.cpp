@@ -9,7 +9,8 @@ using namespace testing_support;
 
 namespace {
 
-constexpr DWORD kGameLevel = DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX;
+constexpr DWORD kGameLevel =
+    DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX;
 using Pixels = std::vector<uint16_t>;
 
 DDSURFACEDESC Desc(DWORD flags, DWORD caps, DWORD width = 4, DWORD height = 4) {
@@ -18,16 +19,20 @@ DDSURFACEDESC Desc(DWORD flags, DWORD caps, DWORD width = 4, DWORD height = 4) {
     desc.dwBackBufferCount = 1;
     return desc;
 }
-DDSURFACEDESC Offscreen() { return Desc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, DDSCAPS_OFFSCREENPLAIN); }
+DDSURFACEDESC Offscreen() {
+    return Desc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, DDSCAPS_OFFSCREENPLAIN);
+}
 DDSURFACEDESC FlipChain() {
-    return Desc(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX, 0, 0);
+    return Desc(DDSD_CAPS | DDSD_BACKBUFFERCOUNT,
+                DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX, 0, 0);
 }
 
 uint16_t* At(const DDSURFACEDESC& d, int x, int y) {
     return reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(d.lpSurface) + y * d.lPitch) + x;
 }
 // Locks the whole surface for `use` and unlocks it; the description of the lock.
-DDSURFACEDESC Locked(IDirectDrawSurface* s, const std::function<void(const DDSURFACEDESC&)>& use = {}) {
+DDSURFACEDESC Locked(IDirectDrawSurface* s,
+                     const std::function<void(const DDSURFACEDESC&)>& use = {}) {
     DDSURFACEDESC d = Sized<DDSURFACEDESC>();
     EXPECT_EQ(s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
     if (use) use(d);
@@ -38,7 +43,8 @@ DDSURFACEDESC Locked(IDirectDrawSurface* s, const std::function<void(const DDSUR
 Pixels All(IDirectDrawSurface* s) {
     Pixels out;
     Locked(s, [&](const DDSURFACEDESC& d) {
-        for (DWORD y = 0; y < d.dwHeight; ++y) out.insert(out.end(), At(d, 0, y), At(d, 0, y) + d.dwWidth);
+        for (DWORD y = 0; y < d.dwHeight; ++y)
+            out.insert(out.end(), At(d, 0, y), At(d, 0, y) + d.dwWidth);
     });
     return out;
 }
@@ -80,12 +86,14 @@ TEST_F(PlatformDirectDraw, BltFastRefusesRectanglesThatDoNotFitAndCopiesThoseTha
     // A column or a row too many, left of or above the source, outside, empty, inverted, past
     // the target's right or bottom edge; negative positions arrive as large unsigned values.
     const std::tuple<DWORD, DWORD, RECT> bad[] = {
-        {0, 0, {0, 0, 9, 8}},  {0, 0, {0, 0, 8, 9}}, {0, 0, {-1, 0, 4, 4}},       {0, 0, {0, -1, 4, 4}},
-        {0, 0, {2, 2, 2, 5}},  {0, 0, {2, 5, 5, 2}}, {9, 0, {0, 0, 8, 8}},        {0, 9, {0, 0, 8, 8}},
-        {0xFFFFFFFFu, 0, {0, 0, 8, 8}}, {0, 0xFFFFFFF8u, {0, 0, 8, 8}},
+        {0, 0, {0, 0, 9, 8}},           {0, 0, {0, 0, 8, 9}}, {0, 0, {-1, 0, 4, 4}},
+        {0, 0, {0, -1, 4, 4}},          {0, 0, {2, 2, 2, 5}}, {0, 0, {2, 5, 5, 2}},
+        {9, 0, {0, 0, 8, 8}},           {0, 9, {0, 0, 8, 8}}, {0xFFFFFFFFu, 0, {0, 0, 8, 8}},
+        {0, 0xFFFFFFF8u, {0, 0, 8, 8}},
     };
     for (auto [x, y, r] : bad)
-        EXPECT_EQ(dst->BltFast(x, y, src, &r, DDBLTFAST_SRCCOLORKEY), DDERR_INVALIDRECT) << x << "," << y;
+        EXPECT_EQ(dst->BltFast(x, y, src, &r, DDBLTFAST_SRCCOLORKEY), DDERR_INVALIDRECT)
+            << x << "," << y;
     EXPECT_EQ(dst->BltFast(0, 0, src, nullptr, DDBLTFAST_DESTCOLORKEY), DDERR_UNSUPPORTED);
     EXPECT_EQ(dst->BltFast(0, 0, nullptr, nullptr, 0), DDERR_INVALIDPARAMS);
     EXPECT_EQ(All(dst), Picture(16, 16, 0x2222)) << "a refused blit drew";
@@ -108,7 +116,8 @@ TEST_F(PlatformDirectDraw, BltFastRefusesRectanglesThatDoNotFitAndCopiesThoseTha
 
 // Source pixels of the key's value are left out; refused keys change nothing.
 TEST_F(PlatformDirectDraw, SourceColourKeyLeavesKeyedPixelsOut) {
-    Put(src, 0, 0, 0xF81F), Put(src, 7, 7, 0xF81F), Put(src, 3, 3, 0xF81E);  // one below the key: drawn
+    Put(src, 0, 0, 0xF81F), Put(src, 7, 7, 0xF81F),
+        Put(src, 3, 3, 0xF81E);  // one below the key: drawn
     DDCOLORKEY key{0xF81F, 0xF81F}, inverted{0x2000, 0x1000};
     EXPECT_EQ(src->SetColorKey(0, &key), DDERR_INVALIDPARAMS);
     EXPECT_EQ(src->SetColorKey(DDCKEY_DESTBLT, &key), DDERR_UNSUPPORTED);
@@ -191,7 +200,9 @@ TEST_F(PlatformDirectDraw, FlipExchangesTheMemoryOfTheTwoSurfaces) {
     EXPECT_EQ(BackSurface->Flip(nullptr, 0), DDERR_NOTFLIPPABLE);
     EXPECT_EQ(PrimarySurface->Flip(src, 0), DDERR_INVALIDPARAMS);
     EXPECT_EQ(PrimarySurface->Flip(nullptr, 0x8), DDERR_INVALIDPARAMS);
-    Locked(BackSurface, [](const DDSURFACEDESC&) { EXPECT_EQ(PrimarySurface->Flip(nullptr, 0), DDERR_SURFACEBUSY); });
+    Locked(BackSurface, [](const DDSURFACEDESC&) {
+        EXPECT_EQ(PrimarySurface->Flip(nullptr, 0), DDERR_SURFACEBUSY);
+    });
     EXPECT_EQ(std::pair(memory(PrimarySurface), Backend().flips), std::pair(front, flips + 2));
 }
 
@@ -213,7 +224,8 @@ TEST_F(PlatformDirectDraw, CreateSurface) {
         DDSURFACEDESC desc = Offscreen();
         change(desc);
         IDirectDrawSurface* out = nullptr;
-        EXPECT_EQ(DirectDrawObject->CreateSurface(&desc, &out, nullptr), result) << desc.dwWidth << desc.dwHeight;
+        EXPECT_EQ(DirectDrawObject->CreateSurface(&desc, &out, nullptr), result)
+            << desc.dwWidth << desc.dwHeight;
         if (result != DD_OK || out == nullptr) {
             EXPECT_EQ(out, nullptr);
             continue;
@@ -223,7 +235,8 @@ TEST_F(PlatformDirectDraw, CreateSurface) {
     }
     IDirectDrawSurface* out = nullptr;
     DDSURFACEDESC desc = Offscreen();
-    EXPECT_EQ(DirectDrawObject->CreateSurface(&desc, &out, reinterpret_cast<IUnknown*>(&desc)), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(DirectDrawObject->CreateSurface(&desc, &out, reinterpret_cast<IUnknown*>(&desc)),
+              CLASS_E_NOAGGREGATION);
     EXPECT_EQ(DirectDrawObject->CreateSurface(nullptr, &out, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(DirectDrawObject->CreateSurface(&desc, nullptr, nullptr), DDERR_INVALIDPARAMS);
 }
@@ -241,17 +254,22 @@ TEST_F(PlatformDirectDraw, CooperativeLevelDisplayModeAndPrimarySurface) {
     EXPECT_EQ(dd->CreateSurface(&desc, &out, nullptr), DDERR_NOCOOPERATIVELEVELSET);
     // A level with the full screen but not exclusive, an unknown flag, normal and exclusive at
     // once, exclusive without a window; then the modes other than the game's.
-    for (auto [w, flags] : {std::pair{window, DWORD{0}}, {window, DWORD{DDSCL_FULLSCREEN}}, {window, kGameLevel | 0x100},
-                            {window, DDSCL_NORMAL | DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE}, {HWND{}, kGameLevel}})
+    for (auto [w, flags] : {std::pair{window, DWORD{0}},
+                            {window, DWORD{DDSCL_FULLSCREEN}},
+                            {window, kGameLevel | 0x100},
+                            {window, DDSCL_NORMAL | DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE},
+                            {HWND{}, kGameLevel}})
         EXPECT_EQ(dd->SetCooperativeLevel(w, flags), DDERR_INVALIDPARAMS) << flags;
-    EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DDERR_NOCOOPERATIVELEVELSET) << "a refused level was set";
+    EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DDERR_NOCOOPERATIVELEVELSET)
+        << "a refused level was set";
     ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
     EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DDERR_NOEXCLUSIVEMODE);
     EXPECT_EQ(dd->CreateSurface(&desc, &out, nullptr), DDERR_NOEXCLUSIVEMODE);
     ASSERT_EQ(dd->SetCooperativeLevel(window, kGameLevel), DD_OK);
     EXPECT_EQ(dd->SetDisplayMode(640, 480, 32), DDERR_INVALIDMODE);
     EXPECT_EQ(dd->SetDisplayMode(640, 480, 16), DD_OK);
-    DDSURFACEDESC simple = Desc(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP, 0, 0);
+    DDSURFACEDESC simple =
+        Desc(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP, 0, 0);
     EXPECT_EQ(dd->CreateSurface(&simple, &out, nullptr), DDERR_INVALIDCAPS);
     desc.dwBackBufferCount = 2;
     EXPECT_EQ(dd->CreateSurface(&desc, &out, nullptr), DDERR_INVALIDPARAMS);
@@ -267,7 +285,8 @@ TEST_F(PlatformDirectDraw, CooperativeLevelDisplayModeAndPrimarySurface) {
     GUID driver{};
     LPDIRECTDRAW other = reinterpret_cast<LPDIRECTDRAW>(&driver);
     EXPECT_EQ(DirectDrawCreate(&driver, &other, nullptr), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(DirectDrawCreate(nullptr, &other, reinterpret_cast<IUnknown*>(&driver)), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(DirectDrawCreate(nullptr, &other, reinterpret_cast<IUnknown*>(&driver)),
+              CLASS_E_NOAGGREGATION);
     EXPECT_EQ(DirectDrawCreate(nullptr, nullptr, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(other, nullptr);
 }

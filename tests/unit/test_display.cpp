@@ -12,12 +12,16 @@ namespace {
 // Release finds only what exists, before any Init, twice in a row, and after an Init that
 // failed part way; Init reports each failure and releases nothing itself.
 TEST(DisplayDevice, InitAndRelease) {
-    auto variables = [] { return std::vector{DirectDrawObject != nullptr, PrimarySurface != nullptr, BackSurface != nullptr}; };
+    auto variables = [] {
+        return std::vector{DirectDrawObject != nullptr, PrimarySurface != nullptr,
+                           BackSurface != nullptr};
+    };
     DisplayDown();
     DisplayDevice.Release();
     DisplayDevice.Flip();  // the device's calls find nothing to act on
     DisplayDevice.ClearSurface(BackSurface);
-    EXPECT_FALSE(DisplayDevice.LockSurface(BackSurface, &LockDesc) || DisplayDevice.UnlockSurface(BackSurface));
+    EXPECT_FALSE(DisplayDevice.LockSurface(BackSurface, &LockDesc) ||
+                 DisplayDevice.UnlockSurface(BackSurface));
     Backend().failDisplay = true;  // no DirectDraw at all
     EXPECT_FALSE(DisplayDevice.Init(GameWindow()));
     Backend().failDisplay = false;
@@ -44,7 +48,8 @@ TEST(DisplayDevice, RetriesWhileTheBlitterIsBusy) {
         DisplayDevice.Flip();
         DisplayDevice.BlitToBack(0, 0, &blit, &r, DDBLTFAST_NOCOLORKEY);
         PrimarySurface = primary, BackSurface = back;
-        EXPECT_EQ((std::vector{clear.calls, flip.calls, blit.calls}), std::vector<int>(3, busy + 1));
+        EXPECT_EQ((std::vector{clear.calls, flip.calls, blit.calls}),
+                  std::vector<int>(3, busy + 1));
     }
 }
 
@@ -60,13 +65,15 @@ TEST(DisplayDevice, ClearBlitAndFlip) {
     RECT r{2, 1, 6, 3};
     for (auto [x, y] : {std::pair{630, 470}, {637, 10}, {-1, 10}, {10, 479}})
         DisplayDevice.BlitToBack(x, y, picture, &r, DDBLTFAST_NOCOLORKEY);
-    DisplayDevice.BlitToBack(0, 0, nullptr, &r, DDBLTFAST_NOCOLORKEY);  // a picture that failed to load
+    DisplayDevice.BlitToBack(0, 0, nullptr, &r,
+                             DDBLTFAST_NOCOLORKEY);  // a picture that failed to load
     const int flips = Backend().flips;
     DisplayDevice.Flip();
     int wrong = 0;  // the front is black but for the 4 x 2 rectangle at (630, 470)
     for (int i = 0; i < 640 * 480; ++i) {
         const int x = i % 640, y = i / 640;
-        wrong += SurfacePixel(PrimarySurface, x, y) != (x >= 630 && x < 634 && y >= 470 && y < 472 ? 0x1234 : 0);
+        wrong += SurfacePixel(PrimarySurface, x, y) !=
+                 (x >= 630 && x < 634 && y >= 470 && y < 472 ? 0x1234 : 0);
     }
     EXPECT_EQ(wrong, 0);
     ASSERT_TRUE(DisplayDevice.LockSurface(BackSurface, &LockDesc));
@@ -88,7 +95,9 @@ protected:
         Clear();
     }
     void TearDown() override { EXPECT_TRUE(DisplayDevice.UnlockSurface(BackSurface)); }
-    static uint8_t* Row(int y) { return static_cast<uint8_t*>(LockDesc.lpSurface) + y * LockDesc.lPitch; }
+    static uint8_t* Row(int y) {
+        return static_cast<uint8_t*>(LockDesc.lpSurface) + y * LockDesc.lPitch;
+    }
     static uint16_t At(int x, int y) { return reinterpret_cast<uint16_t*>(Row(y))[x]; }
     static void Clear() {
         for (int y = 0; y < 480; ++y) std::memset(Row(y), 0, 1280);
@@ -112,9 +121,10 @@ protected:
 // or not, the colour, the pixel.
 TEST_F(Drawing, PackedColoursIn565And555) {
     const int cases[][5] = {
-        {0, 4, 4, 4, 0x0000},     {0, 5, 5, 5, 0x0020},       {0, 8, 8, 8, 0x0020},     {0, 9, 9, 9, 0x0841},
-        {0, 16, 16, 16, 0x0861},  {0, 17, 17, 17, 0x1082},    {0, 128, 128, 128, 0x7BEF}, {0, 255, 255, 255, 0xFFFF},
-        {0, 0, 255, 0, 0x07E0},   {0, 255, 0, 255, 0xF81F},   {1, 8, 8, 8, 0x0000},     {1, 9, 9, 9, 0x0421},
+        {0, 4, 4, 4, 0x0000},       {0, 5, 5, 5, 0x0020},       {0, 8, 8, 8, 0x0020},
+        {0, 9, 9, 9, 0x0841},       {0, 16, 16, 16, 0x0861},    {0, 17, 17, 17, 0x1082},
+        {0, 128, 128, 128, 0x7BEF}, {0, 255, 255, 255, 0xFFFF}, {0, 0, 255, 0, 0x07E0},
+        {0, 255, 0, 255, 0xF81F},   {1, 8, 8, 8, 0x0000},       {1, 9, 9, 9, 0x0421},
         {1, 128, 128, 128, 0x3DEF}, {1, 255, 255, 255, 0x7FFF},
     };
     for (auto [is555, r, g, b, want] : cases) {
@@ -125,7 +135,8 @@ TEST_F(Drawing, PackedColoursIn565And555) {
         DisplayDevice.PutPixel(1, 1, r, g, b, &LockDesc);
         DisplayDevice.DrawHLine(1, 1, 3, r, g, b, &LockDesc);
         DisplayDevice.DrawVLine(1, 5, 5, r, g, b, &LockDesc);
-        EXPECT_EQ((std::vector<int>{At(1, 1), At(1, 3), At(1, 5)}), std::vector<int>(3, want)) << r << "," << g;
+        EXPECT_EQ((std::vector<int>{At(1, 1), At(1, 3), At(1, 5)}), std::vector<int>(3, want))
+            << r << "," << g;
     }
 }
 
@@ -133,8 +144,16 @@ TEST_F(Drawing, PackedColoursIn565And555) {
 // smaller than the screen: its size stops every drawing operation, one column and one row
 // short of the guard words around it.
 TEST_F(Drawing, PutPixelOnlyOnColumnsAndRowsFrom1InsideTheSurfaceAndThroughThePitch) {
-    for (auto [x, y] : {std::pair{0, 10}, {10, 0}, {640, 10}, {10, 480}, {-1, 5}, {5, -1}, {-100000, 3}, {3, 100000},
-                        {639, 479}, {1, 1}})
+    for (auto [x, y] : {std::pair{0, 10},
+                        {10, 0},
+                        {640, 10},
+                        {10, 480},
+                        {-1, 5},
+                        {5, -1},
+                        {-100000, 3},
+                        {3, 100000},
+                        {639, 479},
+                        {1, 1}})
         DisplayDevice.PutPixel(x, y, 255, 255, 255, &LockDesc);
     EXPECT_EQ(Rows(), (Spans{{1, {1, 1}}, {479, {639, 639}}}));
     ASSERT_GT(LockDesc.lPitch, 1280);
@@ -144,7 +163,8 @@ TEST_F(Drawing, PutPixelOnlyOnColumnsAndRowsFrom1InsideTheSurfaceAndThroughThePi
     std::fill(&memory[0][0], &memory[6][0], 0x5555);
     DDSURFACEDESC small = LockDesc;
     small.lpSurface = memory, small.lPitch = 16, small.dwWidth = 7, small.dwHeight = 5;
-    for (auto [x, y] : {std::pair{1, 5}, {7, 1}, {3, 2}}) DisplayDevice.PutPixel(x, y, 255, 255, 255, &small);
+    for (auto [x, y] : {std::pair{1, 5}, {7, 1}, {3, 2}})
+        DisplayDevice.PutPixel(x, y, 255, 255, 255, &small);
     DisplayDevice.DrawHLine(0, 100, 5, 255, 255, 255, &small);
     DisplayDevice.DrawHLine(0, 100, 4, 255, 255, 255, &small);
     DisplayDevice.DrawVLine(7, 0, 100, 255, 255, 255, &small);
@@ -161,14 +181,22 @@ TEST_F(Drawing, PutPixelOnlyOnColumnsAndRowsFrom1InsideTheSurfaceAndThroughThePi
 TEST_F(Drawing, SpansOutlinesAndBoxes) {
     const int outline = 2 * 474 + 2 * 472;
     const int cases[][10] = {
-        {0, 30, 30, 20, 0, 1, 30, 20, 30, 20},        {0, 30, 29, 20, 0, 0},
-        {0, 5, 14, 7, 0, 10, 5, 7, 14, 7},            {0, 0, 639, 0, 0, 640, 0, 0, 639, 0},
+        {0, 30, 30, 20, 0, 1, 30, 20, 30, 20},
+        {0, 30, 29, 20, 0, 0},
+        {0, 5, 14, 7, 0, 10, 5, 7, 14, 7},
+        {0, 0, 639, 0, 0, 640, 0, 0, 639, 0},
         {1, 40, 50, 49, 0, 0},
-        {1, 0, 0, 479, 0, 480, 0, 0, 0, 479},         {2, 3, 3, 476, 476, outline, 3, 3, 476, 476},
-        {2, 476, 476, 3, 3, outline, 3, 3, 476, 476}, {2, 0, 0, 479, 479, 4 * 479, 0, 0, 479, 479}, {2, 9, 9, 9, 9, 1, 9, 9, 9, 9},
-        {3, 10, 0, 20, 5, 5 * 11, 10, 1, 20, 5},      {3, 600, 470, 700, 480, 10 * 40, 600, 470, 639, 479},
-        {3, -30, 100, 2, 100, 3, 0, 100, 2, 100},     {3, 20, 10, 10, 20, 0},
-        {3, 10, 20, 20, 10, 0},                       {3, 0, 0, 639, 479, 640 * 479, 0, 1, 639, 479},
+        {1, 0, 0, 479, 0, 480, 0, 0, 0, 479},
+        {2, 3, 3, 476, 476, outline, 3, 3, 476, 476},
+        {2, 476, 476, 3, 3, outline, 3, 3, 476, 476},
+        {2, 0, 0, 479, 479, 4 * 479, 0, 0, 479, 479},
+        {2, 9, 9, 9, 9, 1, 9, 9, 9, 9},
+        {3, 10, 0, 20, 5, 5 * 11, 10, 1, 20, 5},
+        {3, 600, 470, 700, 480, 10 * 40, 600, 470, 639, 479},
+        {3, -30, 100, 2, 100, 3, 0, 100, 2, 100},
+        {3, 20, 10, 10, 20, 0},
+        {3, 10, 20, 20, 10, 0},
+        {3, 0, 0, 639, 479, 640 * 479, 0, 1, 639, 479},
     };
     for (const auto& k : cases) {
         Clear();
@@ -194,18 +222,20 @@ TEST_F(Drawing, SpansOutlinesAndBoxes) {
 // columns cut to 0..639.
 TEST_F(Drawing, FilledDiscs) {
     const std::vector<int> r3 = {1, 2, 3, 3, 3, 2, 1}, r5 = {2, 3, 4, 5, 5, 5, 5, 5, 4, 3, 2};
-    const std::vector<int> r10 = {3, 5, 6, 7, 8, 9, 9, 10, 10, 10, 10, 10, 10, 10, 9, 9, 8, 7, 6, 5, 3};
+    const std::vector<int> r10 = {3,  5,  6,  7, 8, 9, 9, 10, 10, 10, 10,
+                                  10, 10, 10, 9, 9, 8, 7, 6,  5,  3};
     const std::tuple<int, int, int, std::vector<int>> cases[] = {
-        {100, 100, 3, r3}, {20, 100, 5, r5}, {300, 240, 10, r10}, {100, 100, 0, {0}}, {100, 100, -1, {}},
-        {2, 100, 5, r5},   {100, 2, 5, r5},  {637, 477, 5, r5},   {100, 484, 5, r5},  {100, -5, 5, r5},
-        {-20, 100, 5, r5}, {100, 600, 5, r5}};
+        {100, 100, 3, r3},  {20, 100, 5, r5}, {300, 240, 10, r10}, {100, 100, 0, {0}},
+        {100, 100, -1, {}}, {2, 100, 5, r5},  {100, 2, 5, r5},     {637, 477, 5, r5},
+        {100, 484, 5, r5},  {100, -5, 5, r5}, {-20, 100, 5, r5},   {100, 600, 5, r5}};
     for (const auto& [cx, cy, radius, half] : cases) {
         Clear();
         DisplayDevice.FillCircle(cx, cy, radius, 255, 255, 0);
         Spans want;
         for (int dy = -radius; dy <= radius; ++dy) {
             int y = cy + dy, w = half.at(size_t(dy + radius));
-            if (y >= 1 && y <= 479 && cx + w >= 0 && cx - w <= 639) want[y] = {std::max(0, cx - w), std::min(639, cx + w)};
+            if (y >= 1 && y <= 479 && cx + w >= 0 && cx - w <= 639)
+                want[y] = {std::max(0, cx - w), std::min(639, cx + w)};
         }
         EXPECT_EQ(Rows(), want) << "disc at " << cx << "," << cy << " radius " << radius;
     }
@@ -230,8 +260,8 @@ TEST_F(Drawing, NothingIsDrawnThroughAFailedLockOrBeforeTheColourTables) {
     EXPECT_EQ(LockDesc.lpSurface, nullptr);
     drawEverything();
     LockDesc = view;
-    uint32_t** fields[4] = {&DisplayDevice.tableBlock, &DisplayDevice.redTable, &DisplayDevice.greenTable,
-                            &DisplayDevice.blueTable};
+    uint32_t** fields[4] = {&DisplayDevice.tableBlock, &DisplayDevice.redTable,
+                            &DisplayDevice.greenTable, &DisplayDevice.blueTable};
     uint32_t* saved[4];
     for (int i = 0; i < 4; ++i) saved[i] = std::exchange(*fields[i], nullptr);
     drawEverything();
@@ -250,9 +280,11 @@ TEST_F(Drawing, GlyphsMatchTheCopyAndOtherCharactersHaveNone) {
     for (const Glyph& g : kFont) {
         const BlockGlyph* glyph = FindGlyph(g.c);
         ASSERT_NE(glyph, nullptr) << g.c;
-        for (int row = 0; row < 8; ++row) EXPECT_EQ(glyph->rows[row], GlyphRow(g.c, row)) << g.c << row;
+        for (int row = 0; row < 8; ++row)
+            EXPECT_EQ(glyph->rows[row], GlyphRow(g.c, row)) << g.c << row;
     }
-    for (char c : {'a', 'z', ' ', '?', '.', ':', '\0', char(0xC4)}) EXPECT_EQ(FindGlyph(c), nullptr) << int(c);
+    for (char c : {'a', 'z', ' ', '?', '.', ':', '\0', char(0xC4)})
+        EXPECT_EQ(FindGlyph(c), nullptr) << int(c);
 }
 
 // Every byte of a text takes eight columns, and each pixel is clipped to columns and rows from
@@ -260,9 +292,10 @@ TEST_F(Drawing, GlyphsMatchTheCopyAndOtherCharactersHaveNone) {
 // row 0 its first row. Texts wholly off the screen draw nothing.
 TEST_F(Drawing, BlockTextTakesEightColumnsAByteAndEachPixelIsClippedByItself) {
     const std::tuple<int, int, const char*, std::string> cases[] = {
-        {100, 50, " AB", " AB"},     {40, 300, "??aa1", "    1"}, {633, 50, "X", "X"},  {0, 50, "BB", "BB"},
-        {100, 0, "AX", "AX"},       {100, -4, "H", "H"},         {100, 476, "H", "H"}, {-12, 200, "HHH", "HHH"},
-        {620, 200, "HHHHH", "HHHHH"}, {700, 200, "HHH", ""},     {-100, 200, "HHH", ""}, {100, 480, "HHH", ""},
+        {100, 50, " AB", " AB"}, {40, 300, "??aa1", "    1"}, {633, 50, "X", "X"},
+        {0, 50, "BB", "BB"},     {100, 0, "AX", "AX"},        {100, -4, "H", "H"},
+        {100, 476, "H", "H"},    {-12, 200, "HHH", "HHH"},    {620, 200, "HHHHH", "HHHHH"},
+        {700, 200, "HHH", ""},   {-100, 200, "HHH", ""},      {100, 480, "HHH", ""},
         {100, -8, "HHH", ""},
     };
     for (const auto& [x0, y0, text, glyphs] : cases) {
@@ -272,12 +305,14 @@ TEST_F(Drawing, BlockTextTakesEightColumnsAByteAndEachPixelIsClippedByItself) {
         for (size_t n = 0; n < glyphs.size(); ++n)
             for (int i = 0; i < 64; ++i) {
                 int x = x0 + 8 * int(n) + i % 8, y = y0 + i / 8;
-                if ((GlyphRow(glyphs[n], i / 8) & (0x80 >> i % 8)) && x >= 1 && x <= 639 && y >= 1 && y <= 479)
+                if ((GlyphRow(glyphs[n], i / 8) & (0x80 >> i % 8)) && x >= 1 && x <= 639 &&
+                    y >= 1 && y <= 479)
                     want.emplace(x, y);
             }
         int colours = 0;
         for (int i = 0; i < 640 * 480; ++i)
-            if (At(i % 640, i / 640) != 0) lit.emplace(i % 640, i / 640), colours += At(i % 640, i / 640) != 0x7800;
+            if (At(i % 640, i / 640) != 0)
+                lit.emplace(i % 640, i / 640), colours += At(i % 640, i / 640) != 0x7800;
         EXPECT_EQ(std::pair(lit, colours), std::pair(want, 0)) << text << " at " << x0 << "," << y0;
     }
 }
@@ -287,7 +322,8 @@ IDirectDrawSurface* Picture(const uint16_t (*pixels)[4], int rows) {
     IDirectDrawSurface* s = MakeSurface(4, rows);
     DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
     if (s == nullptr || s->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return nullptr;
-    for (int y = 0; y < rows; ++y) std::memcpy(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch, pixels[y], 8);
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch, pixels[y], 8);
     EXPECT_EQ(s->Unlock(nullptr), DD_OK);
     return s;
 }
@@ -297,9 +333,10 @@ IDirectDrawSurface* Picture(const uint16_t (*pixels)[4], int rows) {
 // surface locked elsewhere can be neither written nor read.
 TEST(ColourKey, MatchGivesTheSurfacesOwnValue) {
     const uint16_t pixels[1][4] = {{0x0421, 0xFFFF, 0x0421, 0x0421}};
-    for (auto [format, colour, want] : {std::tuple{plat::kFormat565, RGB(255, 0, 255), DWORD{0xF81F}},
-                                        {plat::kFormat555, RGB(255, 0, 255), 0x7C1F},
-                                        {plat::kFormat565, CLR_INVALID, 0x0421}}) {
+    for (auto [format, colour, want] :
+         {std::tuple{plat::kFormat565, RGB(255, 0, 255), DWORD{0xF81F}},
+          {plat::kFormat555, RGB(255, 0, 255), 0x7C1F},
+          {plat::kFormat565, CLR_INVALID, 0x0421}}) {
         DisplayUp(format);
         IDirectDrawSurface* s = Picture(pixels, 1);
         EXPECT_EQ(ColourMatch(s, colour), want) << std::hex << colour;
@@ -319,8 +356,14 @@ TEST(ColourKey, MatchGivesTheSurfacesOwnValue) {
     // Whatever the width of the surface's pixels, the first pixel's bytes come back whole, and
     // nothing beyond them.
     uint8_t memory[8] = {0x78, 0x56, 0x34, 0xF2, 0xAA, 0xBB, 0xCC, 0xDD};
-    for (auto [bits, value] : {std::pair<DWORD, DWORD>{32, 0xF2345678}, {24, 0x345678}, {16, 0x5678}, {15, 0x5678},
-                               {12, 0x678}, {8, 0x78}, {1, 0}, {0, 0}}) {
+    for (auto [bits, value] : {std::pair<DWORD, DWORD>{32, 0xF2345678},
+                               {24, 0x345678},
+                               {16, 0x5678},
+                               {15, 0x5678},
+                               {12, 0x678},
+                               {8, 0x78},
+                               {1, 0},
+                               {0, 0}}) {
         FakeSurface surface(0, memory, bits);
         EXPECT_EQ(ColourMatch(&surface, RGB(255, 0, 255)), value) << bits << " bits";
     }
@@ -329,7 +372,8 @@ TEST(ColourKey, MatchGivesTheSurfacesOwnValue) {
 // A sprite with magenta corners (the probe pixel among them) and a pixel one below magenta.
 TEST(ColourKey, KeyedBlitLeavesMagentaOut) {
     DisplayUp();
-    const uint16_t pixels[2][4] = {{0xF81F, 0x1234, 0x0001, 0xF81F}, {0xF81E, 0xF81F, 0x07E0, 0xFFFF}};
+    const uint16_t pixels[2][4] = {{0xF81F, 0x1234, 0x0001, 0xF81F},
+                                   {0xF81E, 0xF81F, 0x07E0, 0xFFFF}};
     IDirectDrawSurface* sprite = Picture(pixels, 2);
     EXPECT_EQ(SetColourKey(sprite, RGB(255, 0, 255)), DD_OK);
     FillSurface(BackSurface, 0x5555);
@@ -338,7 +382,8 @@ TEST(ColourKey, KeyedBlitLeavesMagentaOut) {
     for (int i = 0; i < 12; ++i) {
         const int x = i % 6 - 1, y = i / 6;
         const bool drawn = x >= 0 && x < 4 && pixels[y][x] != 0xF81F;
-        EXPECT_EQ(SurfacePixel(BackSurface, 100 + x, 50 + y), drawn ? pixels[y][x] : 0x5555) << x << "," << y;
+        EXPECT_EQ(SurfacePixel(BackSurface, 100 + x, 50 + y), drawn ? pixels[y][x] : 0x5555)
+            << x << "," << y;
     }
     sprite->Release();
 }

@@ -34,12 +34,17 @@ struct Pcx {
     Bytes colourMap = Bytes(48, 0), palette;
 
     Pcx(int width, int height, int bitCount, int planeCount, int lineBytes)
-        : bits(bitCount), planes(planeCount), bytesPerLine(lineBytes), xmax(width - 1), ymax(height - 1),
+        : bits(bitCount),
+          planes(planeCount),
+          bytesPerLine(lineBytes),
+          xmax(width - 1),
+          ymax(height - 1),
           lines(size_t(height), Bytes(size_t(lineBytes * planeCount), 0)) {}
     Bytes Header() const {
         Bytes h(128, 0);
         h[0] = 10, h[3] = uint8_t(bits), h[65] = uint8_t(planes);
-        for (auto [at, v] : {std::pair{4, xmin}, {6, ymin}, {8, xmax}, {10, ymax}, {66, bytesPerLine}})
+        for (auto [at, v] :
+             {std::pair{4, xmin}, {6, ymin}, {8, xmax}, {10, ymax}, {66, bytesPerLine}})
             h[size_t(at)] = uint8_t(v & 0xFF), h[size_t(at + 1)] = uint8_t(v >> 8);
         std::copy(colourMap.begin(), colourMap.end(), h.begin() + 16);
         return h;
@@ -59,7 +64,9 @@ struct Pcx {
         return out;
     }
     // Byte i of plane p of scan line y.
-    uint8_t& At(int y, int plane, int i) { return lines.at(size_t(y)).at(size_t(plane * bytesPerLine + i)); }
+    uint8_t& At(int y, int plane, int i) {
+        return lines.at(size_t(y)).at(size_t(plane * bytesPerLine + i));
+    }
 };
 
 // A loaded picture: made or not, its size and its pixels.
@@ -86,13 +93,15 @@ protected:
     // Writes the bytes as a file, loads it and releases the picture again.
     static Loaded Load(const Bytes& bytes) {
         const std::string path = TempDir("gfx") + "/picture.gfx";
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
         GfxImage image = DisplayDevice.LoadGfxImage(DirectDrawObject, path.c_str());
         if (image == nullptr) return {};
         DDSURFACEDESC d = Sized<DDSURFACEDESC>();
         EXPECT_EQ(image->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
         Loaded p = Picture(int(d.dwWidth), int(d.dwHeight), [&](int x, int y) {
-            return reinterpret_cast<const uint16_t*>(static_cast<const uint8_t*>(d.lpSurface) + y * d.lPitch)[x];
+            return reinterpret_cast<const uint16_t*>(static_cast<const uint8_t*>(d.lpSurface) +
+                                                     y * d.lPitch)[x];
         });
         EXPECT_EQ(image->Unlock(nullptr), DD_OK);
         image->Release();
@@ -107,24 +116,29 @@ TEST_F(GfxLoader, RefusedFilesAndTheLargestSide) {
         b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8);
         return b;
     };
-    auto files = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+    auto files = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
     const auto before = files();
     // Empty, short, not starting with 10, without width, of negative width or height, too
     // wide, too tall.
-    for (const Bytes& bytes : {Bytes{}, Bytes(ok.begin(), ok.begin() + 127), patched(0, 11), patched(4, 4),
-                               patched(4, 10), patched(6, 3), patched(8, 16384), patched(10, 16384)})
+    for (const Bytes& bytes :
+         {Bytes{}, Bytes(ok.begin(), ok.begin() + 127), patched(0, 11), patched(4, 4),
+          patched(4, 10), patched(6, 3), patched(8, 16384), patched(10, 16384)})
         EXPECT_EQ(Load(bytes), Loaded{}) << bytes.size();
     EXPECT_EQ(DisplayDevice.LoadGfxImage(DirectDrawObject, "/nonexistent/missing.gfx"), nullptr);
     EXPECT_EQ(DisplayDevice.LoadGfxImage(DirectDrawObject, nullptr), nullptr);
     EXPECT_EQ(DisplayDevice.LoadGfxImage(nullptr, (GameDir() + "/Back.gfx").c_str()), nullptr);
     // Exactly 128 bytes: a header and no data is still a picture, all black.
     EXPECT_EQ(Load(Bytes(ok.begin(), ok.begin() + 128)), Picture(4, 2, [](int, int) { return 0; }));
-    EXPECT_EQ(std::pair(Load(Pcx(16384, 1, 8, 1, 16384).Encode()).width, files()), std::pair(16384, before))
+    EXPECT_EQ(std::pair(Load(Pcx(16384, 1, 8, 1, 16384).Encode()).width, files()),
+              std::pair(16384, before))
         << "a picture left its file open";
 }
 
 TEST_F(GfxLoader, EightBitsTakeThePaletteAfterTheMarkerOrAreBlack) {
-    // 641 pixels wide: DIB rows of 644 bytes, whose padding (and the line's 642nd byte) never shows.
+    // 641 pixels wide: DIB rows of 644 bytes, whose padding (and the line's 642nd byte) never
+    // shows.
     auto index = [](int x, int y) { return (3 * x + 7 * y) & 0xFF; };
     auto colour = [](int i) { return Rgb{i, (5 * i) & 0xFF, 255 - i}; };
     Pcx pcx(641, 40, 8, 1, 642);
@@ -135,7 +149,8 @@ TEST_F(GfxLoader, EightBitsTakeThePaletteAfterTheMarkerOrAreBlack) {
     pcx.palette = Table(256, colour);
     pcx.colourMap = Table(16, [](int) { return Rgb{255, 255, 255}; });  // not the picture's colours
     const Bytes bytes = pcx.Encode();
-    EXPECT_EQ(Load(bytes), Picture(641, 40, [&](int x, int y) { return Shown(colour(index(x, y))); }));
+    EXPECT_EQ(Load(bytes),
+              Picture(641, 40, [&](int x, int y) { return Shown(colour(index(x, y))); }));
     // Without the marker 12 at 769 bytes before the end, or in a file too small to hold a
     // palette, every colour is black.
     Bytes noMarker = bytes, shortPalette = bytes;
@@ -145,7 +160,9 @@ TEST_F(GfxLoader, EightBitsTakeThePaletteAfterTheMarkerOrAreBlack) {
     small.At(0, 0, 0) = small.At(1, 0, 1) = 12;
     for (const Bytes& b : {noMarker, shortPalette, small.Encode()}) {
         Loaded p = Load(b);
-        EXPECT_TRUE(p.made && std::count(p.pixels.begin(), p.pixels.end(), 0) == std::ssize(p.pixels)) << b.size();
+        EXPECT_TRUE(p.made &&
+                    std::count(p.pixels.begin(), p.pixels.end(), 0) == std::ssize(p.pixels))
+            << b.size();
     }
     // On a 5-5-5 display the picture takes the display's format.
     DisplayUp(plat::kFormat555);
@@ -164,12 +181,15 @@ TEST_F(GfxLoader, OneBitAndSixteenColours) {
     one.colourMap = Table(16, [](int i) { return Rgb{200, 10 * i, 50}; });
     auto set = [](int x, int y) { return (x * 7 + y * 3) % 5 < 2; };
     for (int y = 0; y < 5; ++y) {
-        for (int x = 0; x < 21; ++x) one.At(y, 0, x / 8) |= uint8_t(set(x, y) ? 0x80 >> (x % 8) : 0);
+        for (int x = 0; x < 21; ++x)
+            one.At(y, 0, x / 8) |= uint8_t(set(x, y) ? 0x80 >> (x % 8) : 0);
         one.At(y, 0, 3) = 0xFF;
     }
-    EXPECT_EQ(Load(one.Encode()), Picture(21, 5, [&](int x, int y) { return set(x, y) ? 0xFFFF : 0; }));
+    EXPECT_EQ(Load(one.Encode()),
+              Picture(21, 5, [&](int x, int y) { return set(x, y) ? 0xFFFF : 0; }));
     auto colour = [](int i) { return Rgb{16 * i, 255 - 16 * i, (8 * i + 7) & 0xFF}; };
-    for (auto [bits, planes, bytesPerLine] : {std::tuple{1, 4, 4}, {1, 3, 4}, {1, 2, 4}, {4, 1, 10}}) {
+    for (auto [bits, planes, bytesPerLine] :
+         {std::tuple{1, 4, 4}, {1, 3, 4}, {1, 2, 4}, {4, 1, 10}}) {
         const int mask = planes == 1 ? 15 : (1 << planes) - 1;
         Pcx pcx(19, 4, bits, planes, bytesPerLine);
         pcx.colourMap = Table(16, colour);
@@ -179,7 +199,8 @@ TEST_F(GfxLoader, OneBitAndSixteenColours) {
             for (int p = 0; p < planes && planes > 1; ++p)
                 pcx.At(y, p, x / 8) |= uint8_t((index >> p) & 1 ? 0x80 >> (x % 8) : 0);
         }
-        EXPECT_EQ(Load(pcx.Encode()), Picture(19, 4, [&](int x, int y) { return Shown(colour((x + 3 * y) & mask)); }))
+        EXPECT_EQ(Load(pcx.Encode()),
+                  Picture(19, 4, [&](int x, int y) { return Shown(colour((x + 3 * y) & mask)); }))
             << planes << " planes of " << bits << " bits";
     }
 }
@@ -192,9 +213,12 @@ TEST_F(GfxLoader, ThreePlanesOfEightBitsAreRedGreenBlue) {
         Pcx pcx(5, 3, 8, planes, 6);
         pcx.xmin = 100, pcx.xmax = 104, pcx.ymin = 7, pcx.ymax = 9;
         for (int i = 0; i < 6 * 3; ++i)
-            for (int p = 0; p < planes; ++p) pcx.At(i / 6, p, i % 6) = uint8_t(p < 3 ? colour(i % 6, i / 6)[p] : 0xFF);
+            for (int p = 0; p < planes; ++p)
+                pcx.At(i / 6, p, i % 6) = uint8_t(p < 3 ? colour(i % 6, i / 6)[p] : 0xFF);
         pcx.palette.assign(768, 0);
-        EXPECT_EQ(Load(pcx.Encode()), Picture(5, 3, [&](int x, int y) { return Shown(colour(x, y)); })) << planes;
+        EXPECT_EQ(Load(pcx.Encode()),
+                  Picture(5, 3, [&](int x, int y) { return Shown(colour(x, y)); }))
+            << planes;
     }
 }
 
@@ -210,7 +234,9 @@ TEST_F(GfxLoader, RunsNeverCrossAScanLineAndTruncatedFilesKeepTheirSize) {
         Bytes bytes = Pcx(4, int(greys.size() / 4), 8, 1, 4).Header();
         bytes.insert(bytes.end(), data.begin(), data.end());
         bytes.push_back(12);
-        Bytes palette = Table(256, [](int i) { return Rgb{(10 * i) & 0xFF, (10 * i) & 0xFF, (10 * i) & 0xFF}; });
+        Bytes palette = Table(256, [](int i) {
+            return Rgb{(10 * i) & 0xFF, (10 * i) & 0xFF, (10 * i) & 0xFF};
+        });
         bytes.insert(bytes.end(), palette.begin(), palette.end());
         Pixels want;
         for (int g : greys) want.push_back(Shown({10 * g, 10 * g, 10 * g}));
@@ -230,9 +256,10 @@ TEST_F(GfxLoader, RunsNeverCrossAScanLineAndTruncatedFilesKeepTheirSize) {
 // Odd layouts never crash, and what loads has the header's size.
 TEST_F(GfxLoader, OddLayoutsNeverCrash) {
     const int layouts[][3] = {
-        {8, 2, 8}, {8, 2, 1}, {1, 2, 2}, {2, 1, 2},     {4, 2, 4},     {2, 4, 2},     {1, 5, 2}, {8, 5, 8}, {0, 1, 8},   {8, 0, 8},     {16, 1, 14},   {24, 1, 21},   {1, 4, 0},
-        {8, 1, 0}, {8, 3, 1}, {8, 3, 0}, {8, 4, 100},   {1, 4, 40},    {255, 255, 2},
-        {8, 1, 65535}, {1, 4, 65535}, {8, 3, 65535},
+        {8, 2, 8},     {8, 2, 1},     {1, 2, 2},     {2, 1, 2},     {4, 2, 4},   {2, 4, 2},
+        {1, 5, 2},     {8, 5, 8},     {0, 1, 8},     {8, 0, 8},     {16, 1, 14}, {24, 1, 21},
+        {1, 4, 0},     {8, 1, 0},     {8, 3, 1},     {8, 3, 0},     {8, 4, 100}, {1, 4, 40},
+        {255, 255, 2}, {8, 1, 65535}, {1, 4, 65535}, {8, 3, 65535},
     };
     for (auto [bits, planes, bytesPerLine] : layouts) {
         // Pixel data of every kind of byte, and a palette.
@@ -241,20 +268,23 @@ TEST_F(GfxLoader, OddLayoutsNeverCrash) {
         bytes.push_back(12);
         for (int i = 0; i < 768; ++i) bytes.push_back(uint8_t(i));
         Loaded p = Load(bytes);
-        EXPECT_TRUE(!p.made || (p.width == 7 && p.height == 3)) << bits << " bits, " << planes << " planes";
+        EXPECT_TRUE(!p.made || (p.width == 7 && p.height == 3))
+            << bits << " bits, " << planes << " planes";
     }
 }
 
 TEST(GfxRowStride, RowLengthAndDepthForEachBitCount) {
     // Bits, width; the row's length and the depth.
     const int cases[][4] = {
-        {1, 1, 4, 1},     {1, 32, 4, 1},   {1, 33, 8, 1},   {1, 641, 84, 1},  {2, 1, 4, 4},      {3, 8, 4, 4},
-        {4, 9, 8, 4},     {4, 641, 324, 4}, {5, 3, 4, 8},   {8, 640, 640, 8}, {8, 641, 644, 8},  {6, 5, 8, 8},
-        {9, 1, 4, 24},    {16, 5, 16, 24}, {24, 641, 1924, 24}, {32, 3, 12, 24}, {0, 10, 0, 0},
+        {1, 1, 4, 1},     {1, 32, 4, 1}, {1, 33, 8, 1},    {1, 641, 84, 1}, {2, 1, 4, 4},
+        {3, 8, 4, 4},     {4, 9, 8, 4},  {4, 641, 324, 4}, {5, 3, 4, 8},    {8, 640, 640, 8},
+        {8, 641, 644, 8}, {6, 5, 8, 8},  {9, 1, 4, 24},    {16, 5, 16, 24}, {24, 641, 1924, 24},
+        {32, 3, 12, 24},  {0, 10, 0, 0},
     };
     for (auto [bits, width, length, depth] : cases) {
         int32_t bitCount = bits;
-        EXPECT_EQ(std::pair(DibRowStride(bitCount, width), bitCount), std::pair(length, depth)) << bits << " " << width;
+        EXPECT_EQ(std::pair(DibRowStride(bitCount, width), bitCount), std::pair(length, depth))
+            << bits << " " << width;
     }
 }
 

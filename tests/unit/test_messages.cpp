@@ -45,8 +45,9 @@ TEST(PlatformMessages, PostedMessagesThenInputThenQuit) {
     ASSERT_TRUE(PostMessageA(w, kSecond, 2, 20));
     plat::KeyDown(VK_UP, false, false);
     ASSERT_TRUE(PostMessageA(nullptr, kThird, 3, 30));
-    const Message want[] = {{nullptr, kFirst, 1, 10},  {w, kSecond, 2, 20},        {nullptr, kThird, 3, 30},
-                            {w, WM_KEYDOWN, VK_DOWN, 1}, {w, WM_KEYDOWN, VK_UP, 1}, {nullptr, WM_QUIT, 42, 0}};
+    const Message want[] = {{nullptr, kFirst, 1, 10},  {w, kSecond, 2, 20},
+                            {nullptr, kThird, 3, 30},  {w, WM_KEYDOWN, VK_DOWN, 1},
+                            {w, WM_KEYDOWN, VK_UP, 1}, {nullptr, WM_QUIT, 42, 0}};
     for (const auto& message : want) {
         ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
         EXPECT_EQ(Message(m.hwnd, m.message, m.wParam, uint32_t(m.lParam)), message);
@@ -63,13 +64,14 @@ TEST(PlatformMessages, PostedMessagesThenInputThenQuit) {
     plat::KeyDown('X', false, true);
     plat::KeyDown(VK_F10, false, false);
     plat::KeyUp('X', true);
-    for (auto [message, key, lParam] : {std::tuple<UINT, WPARAM, uint32_t>{WM_KEYDOWN, VK_RETURN, 1},
-                                        {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
-                                        {WM_KEYUP, VK_RETURN, 1u | 3u << 30},
-                                        {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
-                                        {WM_SYSKEYDOWN, 'X', 1u | 1u << 29},
-                                        {WM_SYSKEYDOWN, VK_F10, 1},
-                                        {WM_SYSKEYUP, 'X', 1u | 7u << 29}})
+    for (auto [message, key, lParam] :
+         {std::tuple<UINT, WPARAM, uint32_t>{WM_KEYDOWN, VK_RETURN, 1},
+          {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
+          {WM_KEYUP, VK_RETURN, 1u | 3u << 30},
+          {WM_KEYDOWN, VK_RETURN, 1u | 1u << 30},
+          {WM_SYSKEYDOWN, 'X', 1u | 1u << 29},
+          {WM_SYSKEYDOWN, VK_F10, 1},
+          {WM_SYSKEYUP, 'X', 1u | 7u << 29}})
         EXPECT_EQ(Next(), Message(w, message, key, lParam));
     Quiet();
 }
@@ -122,7 +124,8 @@ void Check(int n, bool ok) {
     Quiet();
     plat::Activate(true);
     Backend().log.clear();
-    Check(1, PostMessageA(nullptr, kFirst, 0, 0) && PostMessageA(window, kSecond, 0, 0) && AppActive == 1);
+    Check(1, PostMessageA(nullptr, kFirst, 0, 0) && PostMessageA(window, kSecond, 0, 0) &&
+                 AppActive == 1);
     close(window);
     Check(2, (DirectDrawObject == nullptr) == now);
     MSG m{};
@@ -132,7 +135,8 @@ void Check(int n, bool ok) {
         first += m.message == kFirst, second += m.message == kSecond;
     }
     Check(4, m.message == WM_QUIT && m.wParam == 0 && first == 1 && second == (now ? 0 : 1));
-    Check(5, DirectDrawObject == nullptr && PrimarySurface == nullptr && BackSurface == nullptr && AppActive == 0);
+    Check(5, DirectDrawObject == nullptr && PrimarySurface == nullptr && BackSurface == nullptr &&
+                 AppActive == 0);
     Check(6, std::count(Backend().log.begin(), Backend().log.end(), "destroy") == 1);
     Check(7, !PostMessageA(window, kThird, 0, 0) && DestroyWindow(window) == FALSE);
     plat::RequestClose();
@@ -150,7 +154,8 @@ TEST(PlatformMessages, EveryCloseRequestDestroysTheWindow) {
         {[](HWND w) { DefWindowProcA(w, WM_SYSCOMMAND, SC_CLOSE | 0x2, 0); }, true},
         {[](HWND) { plat::KeyDown(VK_F4, false, true); }, false},
         {[](HWND) { plat::RequestClose(); }, false}};
-    for (auto [close, now] : ways) EXPECT_EXIT(CloseAndRunTheLoop(close, now), ::testing::ExitedWithCode(0), "");
+    for (auto [close, now] : ways)
+        EXPECT_EXIT(CloseAndRunTheLoop(close, now), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

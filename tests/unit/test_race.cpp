@@ -18,7 +18,8 @@ struct Screen {
         DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
         EXPECT_EQ(PrimarySurface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
         for (int y = 0; y < 480; ++y)
-            std::memcpy(&pixels[y * 640], static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch, 1280);
+            std::memcpy(&pixels[y * 640], static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch,
+                        1280);
         EXPECT_EQ(PrimarySurface->Unlock(nullptr), DD_OK);
     }
     uint16_t At(int x, int y) const { return pixels[y * 640 + x]; }
@@ -41,13 +42,11 @@ struct Screen {
 
 // The race's scalar fields and the places of the first five cars, for whole-state comparisons.
 std::vector<int64_t> Fields(const struct RaceState& s) {
-    std::vector<int64_t> fields{s.playerX,      s.playerY,          s.speed,
-                                s.maxSpeed,     s.energy,           s.timeLeft,
-                                s.countdown,    s.points,           s.pendingPoints,
-                                s.activeCars,   s.playerMass,       s.damageDivisor,
-                                s.quitConfirm,  s.frameDivider,     s.roadScroll,
-                                s.timeBonus.y,  s.timeBonus.xOffset, s.energyBonus.y,
-                                s.energyBonus.xOffset};
+    std::vector<int64_t> fields{
+        s.playerX,     s.playerY,           s.speed,         s.maxSpeed,           s.energy,
+        s.timeLeft,    s.countdown,         s.points,        s.pendingPoints,      s.activeCars,
+        s.playerMass,  s.damageDivisor,     s.quitConfirm,   s.frameDivider,       s.roadScroll,
+        s.timeBonus.y, s.timeBonus.xOffset, s.energyBonus.y, s.energyBonus.xOffset};
     for (int i = 0; i < 5; ++i) fields.insert(fields.end(), {s.cars[i].x, s.cars[i].y});
     return fields;
 }
@@ -70,12 +69,10 @@ protected:
     // it, without traffic and with the bonuses far above the view.
     static void Start(int32_t speed, int32_t playerX = 402, bool running = false) {
         RaceState = {};
-        RaceState.countdown = running ? 0 : 10000;
-        RaceState.speed = speed;
+        RaceState.countdown = running ? 0 : 10000, RaceState.speed = speed,
         RaceState.playerX = playerX;
         if (!running) return;
-        RaceState.activeCars = 0;
-        RaceState.timeLeft = 200;
+        RaceState.activeCars = 0, RaceState.timeLeft = 200;
         RaceState.timeBonus = RaceState.energyBonus = {0, -30000};
     }
 };
@@ -94,7 +91,8 @@ TEST_F(Race, ResetRaceSetsThePlayerAndLeavesTheCarriedFields) {
     for (int i = 0; i < TrafficPool; ++i) SpawnCar(i);
     EXPECT_EQ(std::memcmp(after.cars, RaceState.cars, sizeof after.cars), 0);
     uint32_t next = RandomState;
-    struct RaceState want = {402, 400, 100, 141, 1000, 100, 250, 0, 0, 13, 2500, 6000, true, 4, 412};
+    struct RaceState want = {402, 400, 100,  141,  1000, 100, 250, 0,
+                             0,   13,  2500, 6000, true, 4,   412};
     std::memcpy(want.cars, RaceState.cars, sizeof want.cars);
     want.timeBonus = {Draw(next, 150), -1000};
     want.energyBonus = {Draw(next, 150), -5000};
@@ -116,7 +114,8 @@ TEST_F(Race, CountdownShowsItsNumberAndHoldsTrafficBonusesAndClock) {
     std::string shown;
     for (int frame = 1; frame <= 250; ++frame) {
         RaceTick();
-        if (frame == 1 || frame == 250 || frame % 40 == 11 || frame % 40 == 12) shown += Screen().Text(262, 200, Red, 2);
+        if (frame == 1 || frame == 250 || frame % 40 == 11 || frame % 40 == 12)
+            shown += Screen().Text(262, 200, Red, 2);
     }
     EXPECT_EQ(shown, "77665544332211");
     EXPECT_EQ(Screen().Text(216, 190, Red, 15), "ARE YOU READY");
@@ -143,11 +142,11 @@ TEST_F(Race, CountdownShowsItsNumberAndHoldsTrafficBonusesAndClock) {
 
 TEST_F(Race, WithoutKeysTheGroundSlowsTheCarEveryFifthFrame) {
     // x, speed, speed after; rough ground: x += shake - R%spread (0, 0 on smooth ground).
-    const int32_t cases[][5] = {
-        {170, 100, 99, 0, 0},  {260, 100, 99, 0, 0}, {380, 100, 99, 0, 0}, {530, 100, 99, 0, 0},
-        {169, 100, 95, 1, 4},  {261, 100, 95, 1, 4}, {379, 100, 95, 1, 4}, {531, 100, 95, 1, 4},
-        {300, 200, 190, 3, 7}, {100, 63, 60, 1, 2},  {600, 20, 19, 0, 1},  {300, 19, 19, 0, 1},
-        {402, 0, 0, 0, 0},     {100, -15, -15, 0, 0}};
+    const int32_t cases[][5] = {{170, 100, 99, 0, 0}, {260, 100, 99, 0, 0}, {380, 100, 99, 0, 0},
+                                {530, 100, 99, 0, 0}, {169, 100, 95, 1, 4}, {261, 100, 95, 1, 4},
+                                {379, 100, 95, 1, 4}, {531, 100, 95, 1, 4}, {300, 200, 190, 3, 7},
+                                {100, 63, 60, 1, 2},  {600, 20, 19, 0, 1},  {300, 19, 19, 0, 1},
+                                {402, 0, 0, 0, 0},    {100, -15, -15, 0, 0}};
     for (auto [x, speed, after, shake, spread] : cases) {
         SCOPED_TRACE(x * 1000 + speed);
         Start(speed, x);
@@ -162,23 +161,25 @@ TEST_F(Race, WithoutKeysTheGroundSlowsTheCarEveryFifthFrame) {
 }
 
 TEST_F(Race, OneFrameOfKeysMovesTheCarAndSetsTheTopSpeed) {
-    const int L = VK_LEFT, R = VK_RIGHT, U = VK_UP, D = VK_DOWN, B = VK_SPACE, LR = L | R << 8, DB = D | B << 8;
+    const int L = VK_LEFT, R = VK_RIGHT, U = VK_UP, D = VK_DOWN, B = VK_SPACE, LR = L | R << 8,
+              DB = D | B << 8;
     // Keys, x, speed, the last top speed; x and speed after. Steering: speed / 60 forward,
     // speed / 80 reversing; far below the top speed no loss. Above the last top speed less 50,
     // each steering key costs one. Left only while the car is left of 640, Right only while
     // right of 0; then 22..638. The brake takes 2 from a forward speed; Down 1 down to -20; Up
     // stops at the top speed.
     const int32_t cases[][6] = {
-        {L, 402, 120, 230, 400, 120}, {R, 402, 120, 230, 404, 120}, {R, 402, 60, 230, 403, 60},
-        {L, 402, 59, 230, 402, 59}, {L, 402, -80, 230, 401, -80},
-        {R, 402, -80, 230, 403, -80}, {L, 402, -79, 230, 402, -79}, {L, 402, 181, 230, 399, 180}, {L, 402, 180, 230, 399, 180}, {R, 402, 181, 230, 405, 180},
-        {R, 402, 180, 230, 405, 180}, {L, 402, 160, 200, 400, 159}, {LR, 402, 200, 230, 402, 198},
-        {L, 700, 190, 200, 638, 190}, {L, 640, 190, 200, 638, 190}, {L, 639, 190, 200, 636, 189},
-        {R, -5, 190, 200, 22, 190}, {R, 1, 190, 200, 22, 189}, {L, 23, 200, 230, 22, 199},
-        {R, 636, 200, 230, 638, 199}, {0, 21, 0, 230, 22, 0}, {0, 22, 0, 230, 22, 0},
-        {0, 639, 0, 230, 638, 0}, {B, 402, 100, 230, 402, 98},
-        {B, 402, 1, 230, 402, -1}, {B, 402, 0, 230, 402, 0}, {D, 402, -19, 230, 402, -20}, {D, 402, -20, 230, 402, -20}, {D, 402, 50, 230, 402, 49},
-        {DB, 402, 1, 230, 402, 0}, {U, 402, 60, 60, 402, 60}, {U, 402, 230, 230, 402, 230},
+        {L, 402, 120, 230, 400, 120},  {R, 402, 120, 230, 404, 120}, {R, 402, 60, 230, 403, 60},
+        {L, 402, 59, 230, 402, 59},    {L, 402, -80, 230, 401, -80}, {R, 402, -80, 230, 403, -80},
+        {L, 402, -79, 230, 402, -79},  {L, 402, 181, 230, 399, 180}, {L, 402, 180, 230, 399, 180},
+        {R, 402, 181, 230, 405, 180},  {R, 402, 180, 230, 405, 180}, {L, 402, 160, 200, 400, 159},
+        {LR, 402, 200, 230, 402, 198}, {L, 700, 190, 200, 638, 190}, {L, 640, 190, 200, 638, 190},
+        {L, 639, 190, 200, 636, 189},  {R, -5, 190, 200, 22, 190},   {R, 1, 190, 200, 22, 189},
+        {L, 23, 200, 230, 22, 199},    {R, 636, 200, 230, 638, 199}, {0, 21, 0, 230, 22, 0},
+        {0, 22, 0, 230, 22, 0},        {0, 639, 0, 230, 638, 0},     {B, 402, 100, 230, 402, 98},
+        {B, 402, 1, 230, 402, -1},     {B, 402, 0, 230, 402, 0},     {D, 402, -19, 230, 402, -20},
+        {D, 402, -20, 230, 402, -20},  {D, 402, 50, 230, 402, 49},   {DB, 402, 1, 230, 402, 0},
+        {U, 402, 60, 60, 402, 60},     {U, 402, 230, 230, 402, 230},
     };
     for (auto [keys, x, speed, top, wantX, wantSpeed] : cases) {
         SCOPED_TRACE(x * 1000 + speed);
@@ -190,10 +191,10 @@ TEST_F(Race, OneFrameOfKeysMovesTheCarAndSetsTheTopSpeed) {
                   (std::vector{wantX, wantSpeed, 230}));
     }
     // The top speed follows the energy; without energy it keeps its last value.
-    for (auto [energy, top] : {std::pair{995, 230}, {991, 229}, {990, 229}, {501, 180}, {1, 130}, {0, 171}}) {
+    for (auto [energy, top] :
+         {std::pair{995, 230}, {991, 229}, {990, 229}, {501, 180}, {1, 130}, {0, 171}}) {
         Start(0);
-        RaceState.energy = energy;
-        RaceState.maxSpeed = 171;
+        RaceState.energy = energy, RaceState.maxSpeed = 171;
         RaceTick();
         EXPECT_EQ(RaceState.maxSpeed, top) << energy;
     }
@@ -216,9 +217,7 @@ TEST_F(Race, LowEnergyMakesTheCarDriftAboveSixty) {
     Start(100);
     for (int frame = 0; frame < 300; ++frame) {
         const int32_t energy = frame % 3 == 0 ? 500 : 1, d = 1001 - energy;
-        RaceState.energy = energy;
-        RaceState.playerX = 402;
-        RaceState.frameDivider = 0;
+        RaceState.energy = energy, RaceState.playerX = 402, RaceState.frameDivider = 0;
         uint32_t next = RandomState;
         int32_t dx = (Draw(next, d) - d / 2) / 200;
         RaceTick();
@@ -235,8 +234,7 @@ TEST_F(Race, LowEnergyMakesTheCarDriftAboveSixty) {
 TEST_F(Race, WithoutEnergyTheKeysAreDeadAndTheCarRollsToAStop) {
     for (int32_t speed : {100, -20}) {
         Start(speed);
-        RaceState.energy = speed > 0 ? 0 : -40;
-        RaceState.maxSpeed = 170;
+        RaceState.energy = speed > 0 ? 0 : -40, RaceState.maxSpeed = 170;
         Keys({VK_LEFT, VK_UP, VK_SPACE, VK_DOWN});
         for (int frame = 0; RaceState.speed != 0 && frame < 2000; ++frame) {
             uint32_t next = RandomState;
@@ -255,8 +253,7 @@ TEST_F(Race, WithoutEnergyTheKeysAreDeadAndTheCarRollsToAStop) {
     for (auto [speed, n] : {std::pair{40, 150}, {-40, 70}}) {
         for (bool zero : {true, false}) {
             Start(speed);
-            RaceState.energy = 0;
-            RaceState.frameDivider = 1;
+            RaceState.energy = 0, RaceState.frameDivider = 1;
             RandomState = StateFor({{32768, [n = n, zero](int32_t r) {
                                          return (r % n == 0) == zero && (r % (n + 1) == 0) != zero;
                                      }}});
@@ -267,8 +264,7 @@ TEST_F(Race, WithoutEnergyTheKeysAreDeadAndTheCarRollsToAStop) {
     // An energy bonus under the car brings it back, from the next frame: this frame read no
     // key before the bonus was collected.
     Start(0, 402, true);
-    RaceState.energy = -30;
-    RaceState.energyBonus = {32, 400};
+    RaceState.energy = -30, RaceState.energyBonus = {32, 400};
     Keys({VK_LEFT, VK_UP});
     RaceTick();
     EXPECT_EQ(std::pair(RaceState.energy, RaceState.speed), std::pair(70, 0));
@@ -279,23 +275,24 @@ TEST_F(Race, WithoutEnergyTheKeysAreDeadAndTheCarRollsToAStop) {
 }
 
 TEST_F(Race, PanelShowsSpeedEnergyPointsAndTimeAndTheClockMessage) {
-    StatusImage = MakeSurface(160, 480);  // the panel picture, beside the road view
-    ASSERT_NE(StatusImage, nullptr);
-    FillSurface(StatusImage, 0x1234);
+    FillSurface(StatusImage = MakeSurface(160, 480),
+                0x1234);  // the panel picture, beside the road view
     const struct {
         int32_t speed, energy, timeLeft;
         const char *energyShown, *timeShown, *message;
-    } cases[] = {{0, 1000, 321, "100", "321", ""},     {9, 999, 200, "99", "200", ""},
-                 {1, 10, 50, "1", "50", ""},           {-20, 9, 49, "0", "49", "HURRY UP !"},
-                 {10, 5, 1, "0", "1", "HURRY UP !"},   {10, 1, 0, "0", "0", "TIME OUT !"},
-                 {0, -50, -4000, "0", "0", "TIME OUT !"}, {10, 990, 100, "99", "100", ""}};
+    } cases[] = {{0, 1000, 321, "100", "321", ""},
+                 {9, 999, 200, "99", "200", ""},
+                 {1, 10, 50, "1", "50", ""},
+                 {-20, 9, 49, "0", "49", "HURRY UP !"},
+                 {10, 5, 1, "0", "1", "HURRY UP !"},
+                 {10, 1, 0, "0", "0", "TIME OUT !"},
+                 {0, -50, -4000, "0", "0", "TIME OUT !"},
+                 {10, 990, 100, "99", "100", ""}};
     std::string speeds;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.timeLeft);
         Start(c.speed);
-        RaceState.energy = c.energy;
-        RaceState.timeLeft = c.timeLeft;
-        RaceState.points = 1234;
+        RaceState.energy = c.energy, RaceState.timeLeft = c.timeLeft, RaceState.points = 1234;
         RaceTick();
         Screen screen;
         // Below 10 the speed shows 0; from 10 it flickers between speed - 1 and speed, by the
@@ -325,11 +322,9 @@ TEST_F(Race, QuitQuestionFreezesTheRaceButNotEverything) {
     // Three oncoming cars on the left carriageway, two on the right, all far ahead.
     for (int i = 0; i < 5; ++i)
         RaceState.cars[i] = {(i < 3 ? 132 : 292) + 55 * i, 150, i < 3 ? 100 : -100, 2500, 5 + i};
-    RaceState.timeBonus = {0, 100};      // road x 370: beside the car, not under it
-    RaceState.energyBonus = {149, 300};  // road x 519
-    RaceState.frameDivider = 4;
-    RaceState.roadScroll = 100;
-    RaceState.pendingPoints = 5;
+    // The time bonus at road x 370, beside the car, not under it; the energy bonus at 519.
+    RaceState.timeBonus = {0, 100}, RaceState.energyBonus = {149, 300};
+    RaceState.frameDivider = 4, RaceState.roadScroll = 100, RaceState.pendingPoints = 5;
     RaceState.quitConfirm = true;
     const struct RaceState before = RaceState;
     Keys({VK_LEFT, VK_UP});
@@ -339,11 +334,11 @@ TEST_F(Race, QuitQuestionFreezesTheRaceButNotEverything) {
     }
     Tick(93);
     struct RaceState want = before;
-    want.points = 5;
-    want.pendingPoints = 0;
+    want.points = 5, want.pendingPoints = 0;
     EXPECT_EQ(Fields(RaceState), Fields(want));  // the cars stand as well
-    bool wandered = false;                        // but their speeds wander on
-    for (int i = 0; i < 5; ++i) wandered = wandered || RaceState.cars[i].speed != before.cars[i].speed;
+    bool wandered = false;                       // but their speeds wander on
+    for (int i = 0; i < 5; ++i)
+        wandered = wandered || RaceState.cars[i].speed != before.cars[i].speed;
     EXPECT_TRUE(wandered);
     EXPECT_EQ(Backend().flips, 100);
     EXPECT_EQ(Screen().Text(200, 180, Red, 18), "ARE YOU SURE - Y/N");
@@ -353,7 +348,8 @@ TEST_F(Race, QuitQuestionFreezesTheRaceButNotEverything) {
     RaceState.quitConfirm = false;
     RaceTick();
     const auto& s = RaceState;
-    EXPECT_EQ((std::vector{s.frameDivider, s.speed, s.timeLeft, s.roadScroll, s.timeBonus.y, s.energyBonus.y}),
+    EXPECT_EQ((std::vector{s.frameDivider, s.speed, s.timeLeft, s.roadScroll, s.timeBonus.y,
+                           s.energyBonus.y}),
               (std::vector{0, 99, 199, 106, 106, 306}));
     for (int i = 0; i < 3; ++i) EXPECT_GT(s.cars[i].y, 150) << i;  // oncoming
     EXPECT_EQ(Screen().Text(200, 180, Red, 18), "");

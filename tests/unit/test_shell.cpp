@@ -18,7 +18,8 @@ LRESULT Key(WPARAM vk) { return MainWndProc(MainWindow, WM_KEYDOWN, vk, 0); }
 Lines Record() {
     Lines out;
     for (const std::string& line : Backend().log)
-        out.push_back(line.rfind("mci ", 0) == 0 ? "mci " + line.substr(line.find(' ', 4) + 1) : line);
+        out.push_back(line.rfind("mci ", 0) == 0 ? "mci " + line.substr(line.find(' ', 4) + 1)
+                                                 : line);
     return out;
 }
 
@@ -34,8 +35,8 @@ TEST_F(ShellKeys, EveryScreenAnswersItsKeysWithClickMusicAndPause) {
     ASSERT_NE(MenuSound, nullptr);
     const std::string menu = "sound " + std::to_string(plat::SoundBufferIndex(MenuSound)) + " ";
 
-    const int Enter = VK_RETURN, Space = VK_SPACE, Esc = VK_ESCAPE, Up = VK_UP, Down = VK_DOWN, Y = 'Y',
-              N = 'N', Left = VK_LEFT;
+    const int Enter = VK_RETURN, Space = VK_SPACE, Esc = VK_ESCAPE, Up = VK_UP, Down = VK_DOWN,
+              Y = 'Y', N = 'N', Left = VK_LEFT;
     const bool T = true, F = false;
     // The record: C a click at 44000, M a click at 22000, S "stop MUSIC", R "play MUSIC
     // notify", P the half-second pause.
@@ -51,23 +52,25 @@ TEST_F(ShellKeys, EveryScreenAnswersItsKeysWithClickMusicAndPause) {
         bool wantAsked;
         const char* record;
     } cases[] = {
-        {0, 1, 9, T, Enter, 1, 1, F, "CSP"}, {0, 1, 9, T, Space, 1, 1, F, "CSP"}, {0, 2, 9, F, Enter, 0, 2, F, "CP"},
-        {0, 3, 9, F, Enter, 3, 3, F, "CP"}, {0, 4, 9, F, Space, 0, 4, F, "CP"}, {0, 5, 9, F, Enter, 5, 5, F, "CP"},
-        {0, 3, 9, F, Esc, 5, 3, F, "CP"}, {0, 1, 9, F, Up, 0, 5, F, "M"}, {0, 2, 9, F, Up, 0, 1, F, "M"},
-        {0, 5, 9, F, Down, 0, 1, F, "M"}, {0, 4, 9, F, Down, 0, 5, F, "M"}, {0, 3, 9, F, Left, 0, 3, F, ""},
-        {1, 1, 1, F, Esc, 1, 1, F, "C"}, {1, 1, 0, F, Esc, 1, 1, T, "C"}, {1, 1, 0, T, Up, 1, 1, T, ""}, {1, 1, 0, T, Y, 0, 1, T, "CRP"}, {1, 1, 0, T, Enter, 0, 1, T, "CRP"}, {1, 1, 0, T, Space, 0, 1, T, "CRP"},
-        {1, 1, 0, T, N, 1, 1, F, "C"}, {1, 1, 0, F, Y, 1, 1, F, ""},
-        {1, 1, 0, F, N, 1, 1, F, ""},
-        {3, 2, 0, F, Enter, 3, 2, F, ""}, {3, 2, 0, F, Esc, 0, 2, F, "CP"}, {5, 2, 0, F, Esc, 0, 2, F, "CP"},
-        {2, 2, 0, F, Space, 2, 2, F, ""}, {7, 2, 0, F, Esc, 0, 2, F, "CP"},
+        {0, 1, 9, T, Enter, 1, 1, F, "CSP"}, {0, 1, 9, T, Space, 1, 1, F, "CSP"},
+        {0, 2, 9, F, Enter, 0, 2, F, "CP"},  {0, 3, 9, F, Enter, 3, 3, F, "CP"},
+        {0, 4, 9, F, Space, 0, 4, F, "CP"},  {0, 5, 9, F, Enter, 5, 5, F, "CP"},
+        {0, 3, 9, F, Esc, 5, 3, F, "CP"},    {0, 1, 9, F, Up, 0, 5, F, "M"},
+        {0, 2, 9, F, Up, 0, 1, F, "M"},      {0, 5, 9, F, Down, 0, 1, F, "M"},
+        {0, 4, 9, F, Down, 0, 5, F, "M"},    {0, 3, 9, F, Left, 0, 3, F, ""},
+        {1, 1, 1, F, Esc, 1, 1, F, "C"},     {1, 1, 0, F, Esc, 1, 1, T, "C"},
+        {1, 1, 0, T, Up, 1, 1, T, ""},       {1, 1, 0, T, Y, 0, 1, T, "CRP"},
+        {1, 1, 0, T, Enter, 0, 1, T, "CRP"}, {1, 1, 0, T, Space, 0, 1, T, "CRP"},
+        {1, 1, 0, T, N, 1, 1, F, "C"},       {1, 1, 0, F, Y, 1, 1, F, ""},
+        {1, 1, 0, F, N, 1, 1, F, ""},        {3, 2, 0, F, Enter, 3, 2, F, ""},
+        {3, 2, 0, F, Esc, 0, 2, F, "CP"},    {5, 2, 0, F, Esc, 0, 2, F, "CP"},
+        {2, 2, 0, F, Space, 2, 2, F, ""},    {7, 2, 0, F, Esc, 0, 2, F, "CP"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
         RaceState = {};
-        RaceState.countdown = c.countdown;
-        RaceState.quitConfirm = c.asked;
-        ScreenState = c.state;
-        MenuSelection = c.selection;
+        RaceState.countdown = c.countdown, RaceState.quitConfirm = c.asked;
+        ScreenState = c.state, MenuSelection = c.selection;
         MenuSound->Stop();
         Backend().Reset();
         EXPECT_EQ(Key(static_cast<WPARAM>(c.key)), 0);
@@ -79,7 +82,8 @@ TEST_F(ShellKeys, EveryScreenAnswersItsKeysWithClickMusicAndPause) {
                 want.push_back(menu + (*code == 'C' ? "freq 44000" : "freq 22000"));
                 want.push_back(menu + "play");
             }
-            if (*code == 'S' || *code == 'R') want.push_back(*code == 'S' ? "mci stop MUSIC" : "mci play MUSIC notify");
+            if (*code == 'S' || *code == 'R')
+                want.push_back(*code == 'S' ? "mci stop MUSIC" : "mci play MUSIC notify");
             if (*code == 'P') want.push_back("sleep 500");
         }
         EXPECT_EQ(Record(), want);
@@ -94,8 +98,13 @@ TEST_F(ShellKeys, EveryScreenAnswersItsKeysWithClickMusicAndPause) {
 }
 
 TEST_F(ShellKeys, KeysAreIgnoredWhileTheCurtainOpens) {
-    for (auto [position, locked] :
-         {std::pair{479, false}, {478, false}, {477, true}, {240, true}, {3, true}, {2, false}, {0, false}}) {
+    for (auto [position, locked] : {std::pair{479, false},
+                                    {478, false},
+                                    {477, true},
+                                    {240, true},
+                                    {3, true},
+                                    {2, false},
+                                    {0, false}}) {
         CurtainPos = position, ScreenState = 0, MenuSelection = 1;
         Backend().Reset();
         Key(VK_DOWN);

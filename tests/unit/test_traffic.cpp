@@ -12,18 +12,20 @@ using namespace testing_support;
 
 namespace {
 
-TrafficCar Car(int32_t x, int32_t y, int32_t speed, int32_t mass = 2500) { return {x, y, speed, mass, 5}; }
+TrafficCar Car(int32_t x, int32_t y, int32_t speed, int32_t mass = 2500) {
+    return {x, y, speed, mass, 5};
+}
 // A speed-wander draw that leaves the speed alone.
-Want Calm() { return {30, [](int32_t r) { return r >= 2; }}; }
+Want Calm() {
+    return {30, [](int32_t r) { return r >= 2; }};
+}
 
 // The display up, the race at its program-start values, paused unless asked (the cars then
 // stand still), the player's car at speed 100 parked at the right edge of the road, out of
 // the way of the lanes.
 void TrafficUp(bool paused = true) {
     RaceState = {};
-    RaceState.quitConfirm = paused;
-    RaceState.playerX = 638;
-    RaceState.speed = 100;
+    RaceState.quitConfirm = paused, RaceState.playerX = 638, RaceState.speed = 100;
     TrafficPushSteps = 0;
 }
 
@@ -37,7 +39,8 @@ void TrafficFrame(const std::vector<TrafficCar>& cars, std::vector<Want> draws =
     const uint32_t start = StateFor(draws);
     RandomState = start;
     UpdateTraffic();
-    EXPECT_EQ(RandomState, After(start, draws.size())) << "the frame drew another count than " << draws.size();
+    EXPECT_EQ(RandomState, After(start, draws.size()))
+        << "the frame drew another count than " << draws.size();
 }
 
 // One paused frame: the cars, the speeds they come out with, the draws (a calm wander for
@@ -52,8 +55,7 @@ void ExpectSpeeds(const std::vector<Reaction>& cases) {
     for (size_t n = 0; n < cases.size(); ++n) {
         SCOPED_TRACE(n);
         TrafficUp();
-        RaceState.playerX = cases[n].playerX;
-        RaceState.speed = cases[n].playerSpeed;
+        RaceState.playerX = cases[n].playerX, RaceState.speed = cases[n].playerSpeed;
         TrafficFrame(cases[n].cars, cases[n].draws);
         for (size_t k = 0; k < cases[n].speeds.size(); ++k)
             EXPECT_EQ(RaceState.cars[k].speed, cases[n].speeds[k]) << "car " << k;
@@ -70,10 +72,16 @@ using Traffic = GameTest;
 // Boxes overlap strictly inside 30 by 70, whichever comes first; far-apart values do not wrap
 // around into an overlap.
 TEST_F(Traffic, CarBoxesOverlapStrictlyInsideThirtyBySeventy) {
-    const int32_t lo = std::numeric_limits<int32_t>::min(), hi = std::numeric_limits<int32_t>::max();
-    for (auto [dx, dy, overlap] : {std::tuple{29, 69, true}, {-29, -69, true}, {30, 0, false}, {-30, 0, false},
-                                   {0, 70, false}, {0, -70, false}})
-        EXPECT_EQ(std::pair(CarsOverlap(0, 0, dx, dy), CarsOverlap(dx, dy, 0, 0)), std::pair(overlap, overlap));
+    const int32_t lo = std::numeric_limits<int32_t>::min(),
+                  hi = std::numeric_limits<int32_t>::max();
+    for (auto [dx, dy, overlap] : {std::tuple{29, 69, true},
+                                   {-29, -69, true},
+                                   {30, 0, false},
+                                   {-30, 0, false},
+                                   {0, 70, false},
+                                   {0, -70, false}})
+        EXPECT_EQ(std::pair(CarsOverlap(0, 0, dx, dy), CarsOverlap(dx, dy, 0, 0)),
+                  std::pair(overlap, overlap));
     EXPECT_FALSE(CarsOverlap(lo, 0, hi, 0) || CarsOverlap(0, hi, 0, lo));
     EXPECT_TRUE(CarsOverlap(hi, hi, hi - 29, hi - 69));
 }
@@ -82,14 +90,17 @@ TEST_F(Traffic, SpawnDrawsLaneSpeedPositionKindAndMassInThatOrder) {
     TrafficUp();
     // From 28 the first six spawns visit every lane and both ends of the play band.
     RandomState = 28;
-    const TrafficCar spawns[6] = {{457, -415, -92, 2751, 9},  {512, 758, -108, 2306, 8}, {242, -107, 114, 2326, 6},
-                                  {402, -403, -114, 2010, 9}, {132, -186, 85, 2357, 7},  {187, -108, 108, 2236, 9}};
+    const TrafficCar spawns[6] = {{457, -415, -92, 2751, 9}, {512, 758, -108, 2306, 8},
+                                  {242, -107, 114, 2326, 6}, {402, -403, -114, 2010, 9},
+                                  {132, -186, 85, 2357, 7},  {187, -108, 108, 2236, 9}};
     for (int k = 0; k < 6; ++k) SpawnCar(5 * k);
     EXPECT_EQ(RandomState, After(28, 30)) << "a spawn draws five numbers";
     for (int k = 0; k < TrafficPool; ++k)
-        EXPECT_EQ(Fields(RaceState.cars[k]), Fields(k % 5 == 0 ? spawns[k / 5] : TrafficCar{})) << "record " << k;
+        EXPECT_EQ(Fields(RaceState.cars[k]), Fields(k % 5 == 0 ? spawns[k / 5] : TrafficCar{}))
+            << "record " << k;
     // The position's draw R%800 - 400 = r: r + 500 below the screen when positive, -500 - r above.
-    const std::pair<int32_t, int32_t> positions[] = {{400, -500}, {401, 501}, {0, -100}, {799, 899}};
+    const std::pair<int32_t, int32_t> positions[] = {
+        {400, -500}, {401, 501}, {0, -100}, {799, 899}};
     for (const auto& [draw, y] : positions) {
         RandomState = StateFor({Any(6), Any(50), Is(800, draw)});
         SpawnCar(0);
@@ -116,18 +127,24 @@ TEST_F(Traffic, CarsMoveByTheirSpeedPlusThePlayersUnlessThePauseHoldsThem) {
         TrafficFrame({Car(132, 100, 100), Car(512, 100, -130), Car(402, 100, -80)});
         EXPECT_EQ((std::array{RaceState.cars[0].y, RaceState.cars[1].y, RaceState.cars[2].y}),
                   paused ? (std::array{100, 100, 100}) : (std::array{108, 93, 96}));
-        EXPECT_EQ(Fields(RaceState.cars[3]), Fields(Car(132, 100, 7))) << "an idle record took part";
+        EXPECT_EQ(Fields(RaceState.cars[3]), Fields(Car(132, 100, 7)))
+            << "an idle record took part";
     }
 }
 
 TEST_F(Traffic, SpeedsWanderWithinTheirLimitsAlsoWhilePaused) {
     // R%30 = 0 speeds up by 3, R%30 = 1 slows down by 3, each only from inside 80..130.
     ExpectSpeeds({
-        {{Car(132, 100, 127)}, {130}, {Is(30, 0)}},    {{Car(132, 100, 130)}, {130}, {Is(30, 0)}},
-        {{Car(132, 100, 83)}, {80}, {Is(30, 1)}},      {{Car(132, 100, 80)}, {80}, {Is(30, 1)}},
-        {{Car(402, 100, -127)}, {-130}, {Is(30, 0)}},  {{Car(402, 100, -130)}, {-130}, {Is(30, 0)}},
-        {{Car(402, 100, -83)}, {-80}, {Is(30, 1)}},    {{Car(402, 100, -80)}, {-80}, {Is(30, 1)}},
-        {{Car(132, 100, 100)}, {100}, {Is(30, 2)}},    {{Car(402, 100, -100)}, {-100}, {Is(30, 29)}},
+        {{Car(132, 100, 127)}, {130}, {Is(30, 0)}},
+        {{Car(132, 100, 130)}, {130}, {Is(30, 0)}},
+        {{Car(132, 100, 83)}, {80}, {Is(30, 1)}},
+        {{Car(132, 100, 80)}, {80}, {Is(30, 1)}},
+        {{Car(402, 100, -127)}, {-130}, {Is(30, 0)}},
+        {{Car(402, 100, -130)}, {-130}, {Is(30, 0)}},
+        {{Car(402, 100, -83)}, {-80}, {Is(30, 1)}},
+        {{Car(402, 100, -80)}, {-80}, {Is(30, 1)}},
+        {{Car(132, 100, 100)}, {100}, {Is(30, 2)}},
+        {{Car(402, 100, -100)}, {-100}, {Is(30, 29)}},
     });
 }
 
@@ -193,10 +210,12 @@ TEST_F(Traffic, TheSidewaysKnockMovesOneCarTowardsTheOther) {
     // 100, 3 at 120, 4 at 180, 1 at -59, 0 at -60, -1 at -120: the move goes the other way).
     // A crossing over is taken back at once, but not when the move itself crosses over; side by
     // side, nothing moves.
-    const struct { int32_t xi, xj, draw, playerSpeed, wantXi, wantXj; } cases[] = {
+    const struct {
+        int32_t xi, xj, draw, playerSpeed, wantXi, wantXj;
+    } cases[] = {
         {150, 160, 1, 100, 152, 160}, {150, 160, 0, 100, 150, 158},  {160, 150, 1, 100, 158, 150},
-        {151, 150, 1, 100, 151, 150},  {150, 151, 1, 100, 152, 151}, {150, 150, 1, 100, 150, 150},  {150, 160, 1, 119, 152, 160},
-        {150, 160, 1, 120, 153, 160}, {150, 160, 1, -59, 151, 160},
+        {151, 150, 1, 100, 151, 150}, {150, 151, 1, 100, 152, 151},  {150, 150, 1, 100, 150, 150},
+        {150, 160, 1, 119, 152, 160}, {150, 160, 1, 120, 153, 160},  {150, 160, 1, -59, 151, 160},
         {150, 160, 1, -60, 150, 160}, {150, 160, 1, -120, 149, 160},
     };
     for (const auto& c : cases) {
@@ -205,9 +224,10 @@ TEST_F(Traffic, TheSidewaysKnockMovesOneCarTowardsTheOther) {
         RaceState.speed = c.playerSpeed;
         TrafficFrame({Car(c.xi, 200, 100), Car(c.xj, 260, 100)}, {Calm(), Is(2, c.draw), Calm()});
         // Pushed apart, car 0 up and car 1 down, one row each per step.
-        EXPECT_EQ((std::array<int64_t, 5>{RaceState.cars[0].x, RaceState.cars[1].x, RaceState.cars[0].y,
-                                          RaceState.cars[1].y, TrafficPushSteps}),
-                  (std::array<int64_t, 5>{c.wantXi, c.wantXj, 195, 265, 5}));
+        EXPECT_EQ(
+            (std::array<int64_t, 5>{RaceState.cars[0].x, RaceState.cars[1].x, RaceState.cars[0].y,
+                                    RaceState.cars[1].y, TrafficPushSteps}),
+            (std::array<int64_t, 5>{c.wantXi, c.wantXj, 195, 265, 5}));
     }
     // Level cars are parted by the final separation alone: car 0 up, car 1 down, speeds kept.
     TrafficUp();
@@ -218,14 +238,17 @@ TEST_F(Traffic, TheSidewaysKnockMovesOneCarTowardsTheOther) {
 }
 
 TEST_F(Traffic, TheBumperNudgeComesOnlyAtExactly69Apart) {
-    const struct { int32_t draw, wantX0, wantX1; } nudges[] = {
+    const struct {
+        int32_t draw, wantX0, wantX1;
+    } nudges[] = {
         {0, 149, 150}, {1, 151, 150}, {2, 150, 149}, {3, 150, 151}, {4, 150, 150}, {5, 150, 150},
     };
     for (const auto& n : nudges) {
         TrafficUp();
         // Car 1 69 below car 0, then car 0 69 below car 1: the same nudge.
         for (int32_t y0 : {200, 269}) {
-            TrafficFrame({Car(150, y0, 100), Car(150, 469 - y0, 100)}, {Calm(), Any(2), Is(6, n.draw), Calm()});
+            TrafficFrame({Car(150, y0, 100), Car(150, 469 - y0, 100)},
+                         {Calm(), Any(2), Is(6, n.draw), Calm()});
             EXPECT_EQ((std::array{RaceState.cars[0].x, RaceState.cars[1].x, RaceState.cars[0].y}),
                       (std::array{n.wantX0, n.wantX1, y0 == 200 ? 199 : 270}))
                 << "R%6 = " << n.draw << ", car 0 at " << y0;
@@ -259,7 +282,7 @@ TEST_F(Traffic, CollisionsWithThePlayerKnockNudgeDamageScoreAndBounce) {
     // 69 apart, above or below, the bumper nudge is drawn.
     // Below, the car first eases off to -99: 19 points, |-99 * 2500 - 100 * 2500| / 6000 = 82.
     // No points without time or energy, but damage all the same.
-        // playerX, car x, car y, energy, points, player speed, car speed, push steps
+    // playerX, car x, car y, energy, points, player speed, car speed, push steps
     // Each row: the player's x, speed, energy and time; the car's x, y, speed and mass; the R%2
     // and R%6 drawn (-1: any knock, no nudge). Then the player's x, the car's x and y, the
     // energy, the points, the player's speed, the car's speed and the push steps after it.
@@ -295,8 +318,9 @@ TEST_F(Traffic, CollisionsWithThePlayerKnockNudgeDamageScoreAndBounce) {
         if (h[9] >= 0) draws.push_back(Is(6, h[9]));
         TrafficFrame({Car(h[4], h[5], h[6], h[7])}, draws);
         const TrafficCar& car = RaceState.cars[0];
-        EXPECT_EQ((std::vector<int64_t>{RaceState.playerX, car.x, car.y, RaceState.energy, RaceState.pendingPoints,
-                                        RaceState.speed, car.speed, TrafficPushSteps}),
+        EXPECT_EQ((std::vector<int64_t>{RaceState.playerX, car.x, car.y, RaceState.energy,
+                                        RaceState.pendingPoints, RaceState.speed, car.speed,
+                                        TrafficPushSteps}),
                   std::vector<int64_t>(h + 10, h + 18))
             << "case " << &h - hits;
     }
@@ -315,10 +339,13 @@ TEST_F(Traffic, AHundredThousandRaceFramesWithRandomKeysStayInRange) {
         driver.Frame();
         Pump();
         auto& s = RaceState;
-        if (s.energy <= 0 && driver.Below(100) == 0) s.energy = 1000;  // repaired: the keys work again
-        if (s.timeLeft <= 0 && driver.Below(400) == 0) s.timeLeft = 200;  // a fresh clock: points again
+        if (s.energy <= 0 && driver.Below(100) == 0)
+            s.energy = 1000;  // repaired: the keys work again
+        if (s.timeLeft <= 0 && driver.Below(400) == 0)
+            s.timeLeft = 200;  // a fresh clock: points again
         if (frame == 20000) s.activeCars = MaxActiveCars;
-        PrimarySurface = frame % 16 == 0 ? primary : nullptr, BackSurface = frame % 16 == 0 ? back : nullptr;
+        PrimarySurface = frame % 16 == 0 ? primary : nullptr,
+        BackSurface = frame % 16 == 0 ? back : nullptr;
         RaceTick();
         worst = std::max(worst, TrafficPushSteps - steps), steps = TrafficPushSteps;
         for (const TrafficCar& c : s.cars) fastest = std::max<int64_t>(fastest, std::abs(c.speed));
