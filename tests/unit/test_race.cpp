@@ -148,7 +148,7 @@ TEST_F(Race, WithoutKeysTheGroundSlowsTheCarEveryFifthFrame) {
                                 {100, 63, 60, 1, 2},  {600, 20, 19, 0, 1},  {300, 19, 19, 0, 1},
                                 {402, 0, 0, 0, 0},    {100, -15, -15, 0, 0}};
     for (auto [x, speed, after, shake, spread] : cases) {
-        SCOPED_TRACE(x * 1000 + speed);
+        SCOPED_TRACE(testing::Message() << "x " << x << ", speed " << speed);
         Start(speed, x);
         Tick(4);
         EXPECT_EQ(std::pair(RaceState.speed, RaceState.playerX), std::pair(speed, x));
@@ -182,7 +182,7 @@ TEST_F(Race, OneFrameOfKeysMovesTheCarAndSetsTheTopSpeed) {
         {U, 402, 60, 60, 402, 60},     {U, 402, 230, 230, 402, 230},
     };
     for (auto [keys, x, speed, top, wantX, wantSpeed] : cases) {
-        SCOPED_TRACE(x * 1000 + speed);
+        SCOPED_TRACE(testing::Message() << "x " << x << ", speed " << speed);
         Start(speed, x);
         RaceState.maxSpeed = top;
         Keys({keys & 0xFF, keys >> 8});

@@ -20,7 +20,7 @@ Want Calm() {
     return {30, [](int32_t r) { return r >= 2; }};
 }
 
-// The display up, the race at its program-start values, paused unless asked (the cars then
+// The race at its program-start values, paused unless asked (the cars then
 // stand still), the player's car at speed 100 parked at the right edge of the road, out of
 // the way of the lanes.
 void TrafficUp(bool paused = true) {
