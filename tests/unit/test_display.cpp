@@ -159,10 +159,9 @@ TEST_F(Drawing, PutPixelOnlyOnColumnsAndRowsFrom1InsideTheSurfaceAndThroughThePi
     ASSERT_GT(LockDesc.lPitch, 1280);
     DisplayDevice.PutPixel(10, 2, 255, 0, 0, &LockDesc);
     EXPECT_EQ(At(10, 2), 0xF800);
-    uint16_t memory[6][8];
-    std::fill(&memory[0][0], &memory[6][0], 0x5555);
+    std::vector<uint16_t> memory(6 * 8, 0x5555);
     DDSURFACEDESC small = LockDesc;
-    small.lpSurface = memory, small.lPitch = 16, small.dwWidth = 7, small.dwHeight = 5;
+    small.lpSurface = memory.data(), small.lPitch = 16, small.dwWidth = 7, small.dwHeight = 5;
     for (auto [x, y] : {std::pair{1, 5}, {7, 1}, {3, 2}})
         DisplayDevice.PutPixel(x, y, 255, 255, 255, &small);
     DisplayDevice.DrawHLine(0, 100, 5, 255, 255, 255, &small);
@@ -172,7 +171,7 @@ TEST_F(Drawing, PutPixelOnlyOnColumnsAndRowsFrom1InsideTheSurfaceAndThroughThePi
     for (int i = 0; i < 48; ++i) {
         const int x = i % 8, y = i / 8;
         const bool drawn = (y == 4 && x < 7) || (x == 6 && y < 5) || (x == 3 && y == 2);
-        EXPECT_EQ(memory[y][x], drawn ? 0xFFFF : 0x5555) << x << "," << y;
+        EXPECT_EQ(memory[size_t(i)], drawn ? 0xFFFF : 0x5555) << x << "," << y;
     }
 }
 
