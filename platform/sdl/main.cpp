@@ -90,6 +90,7 @@ int main(int, char**) {
         }
     }
     if (!EnterDataFolder()) return 1;
+    sdl::AllowRendererProbe();
     static sdl::Backend backend;
     plat::Install(&backend);
     static char empty[] = "";

@@ -51,9 +51,17 @@ void AudioCallback(void* user, Uint8* stream, int bytes) {
     mixer->Render(reinterpret_cast<int16_t*>(stream), bytes / 4);
 }
 
+bool g_probeAllowed = false;
+
 // Runs this program again with the probe variable set and reads what it says, within a few
-// seconds. Whatever goes wrong counts as "no graphics hardware".
+// seconds. Whatever goes wrong counts as "no graphics hardware", as does a video driver
+// without a screen.
 bool RendererOnHardware() {
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (!g_probeAllowed || (driver != nullptr && (std::strcmp(driver, "dummy") == 0 ||
+                                                  std::strcmp(driver, "offscreen") == 0))) {
+        return false;
+    }
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
     env.push_back(std::string(kProbeVariable) + "=1");
@@ -85,9 +93,11 @@ bool RendererOnHardware() {
             if (got <= 0) break;
             said.append(buffer, static_cast<size_t>(got));
         }
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+        if (child > 0) {
+            kill(child, SIGKILL);
+            int status = 0;
+            waitpid(child, &status, 0);
+        }
     }
     close(out[0]);
     if (said.rfind("renderer: ", 0) != 0) return false;
@@ -98,6 +108,8 @@ bool RendererOnHardware() {
 }
 
 }  // namespace
+
+void AllowRendererProbe() { g_probeAllowed = true; }
 
 int ProbeRenderer() {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;

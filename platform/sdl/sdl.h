@@ -20,6 +20,9 @@ namespace sdl {
 // kProbeVariable is set.
 constexpr const char* kProbeVariable = "ASPHALTIX_RENDER_PROBE";
 int ProbeRenderer();
+// Lets the backend ask the probe: only a program whose main answers it may (any other one
+// would run itself again instead).
+void AllowRendererProbe();
 
 class Backend final : public plat::Backend, private plat::Clock {
 public:
