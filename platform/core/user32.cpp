@@ -302,6 +302,30 @@ SHORT WINAPI GetAsyncKeyState(int vKey) {
     return S().keys[static_cast<size_t>(vKey)] ? static_cast<SHORT>(-32768) : 0;
 }
 
+// Synthesised keys take the backends' way in: the key's state changes at once, and its
+// message joins the keyboard input behind what is queued. A key made by scan code or as a
+// character has no virtual key here, and is refused with what follows it.
+UINT WINAPI SendInput(UINT inputCount, LPINPUT inputs, int size) {
+    if (inputs == nullptr || size != static_cast<int>(sizeof(INPUT))) return 0;
+    UINT sent = 0;
+    for (; sent < inputCount; ++sent) {
+        const INPUT& input = inputs[sent];
+        if (input.type != INPUT_KEYBOARD) break;
+        const KEYBDINPUT& key = input.ki;
+        if ((key.dwFlags & (KEYEVENTF_UNICODE | KEYEVENTF_SCANCODE)) != 0) break;
+        int vk = key.wVk;
+        if (vk == 0 || vk > 254) break;
+        const auto& keys = S().keys;
+        bool alt = keys[VK_MENU] || keys[VK_LMENU] || keys[VK_RMENU];
+        if ((key.dwFlags & KEYEVENTF_KEYUP) != 0) {
+            plat::KeyUp(vk, alt);
+        } else {
+            plat::KeyDown(vk, false, alt);
+        }
+    }
+    return sent;
+}
+
 int WINAPI GetSystemMetrics(int index) {
     int width = 0;
     int height = 0;

@@ -22,6 +22,7 @@ typedef unsigned int UINT;
 typedef char CHAR;
 typedef int32_t HRESULT;
 typedef uintptr_t WPARAM;
+typedef uintptr_t ULONG_PTR;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef uint32_t COLORREF;
@@ -145,6 +146,7 @@ typedef WORD ATOM;
 #define WM_SYSCHAR 0x0106
 #define WM_SYSCOMMAND 0x0112
 #define SC_CLOSE 0xF060
+#define WM_USER 0x0400
 
 // Class and window styles
 #define CS_VREDRAW 0x0001
@@ -243,6 +245,50 @@ BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
 BOOL WINAPI WaitMessage(void);
 SHORT WINAPI GetAsyncKeyState(int vKey);
+
+// Synthesised input, as the keyboard gives it. Our programs use it in tests only.
+struct MOUSEINPUT {
+    LONG dx;
+    LONG dy;
+    DWORD mouseData;
+    DWORD dwFlags;
+    DWORD time;
+    ULONG_PTR dwExtraInfo;
+};
+
+struct KEYBDINPUT {
+    WORD wVk;
+    WORD wScan;
+    DWORD dwFlags;
+    DWORD time;
+    ULONG_PTR dwExtraInfo;
+};
+
+struct HARDWAREINPUT {
+    DWORD uMsg;
+    WORD wParamL;
+    WORD wParamH;
+};
+
+struct INPUT {
+    DWORD type;
+    union {
+        MOUSEINPUT mi;
+        KEYBDINPUT ki;
+        HARDWAREINPUT hi;
+    };
+};
+typedef INPUT* LPINPUT;
+
+#define INPUT_MOUSE 0
+#define INPUT_KEYBOARD 1
+#define INPUT_HARDWARE 2
+#define KEYEVENTF_EXTENDEDKEY 0x0001
+#define KEYEVENTF_KEYUP 0x0002
+#define KEYEVENTF_UNICODE 0x0004
+#define KEYEVENTF_SCANCODE 0x0008
+
+UINT WINAPI SendInput(UINT inputCount, LPINPUT inputs, int size);
 int WINAPI GetSystemMetrics(int index);
 int WINAPI ShowCursor(BOOL show);
 HCURSOR WINAPI SetCursor(HCURSOR cursor);
