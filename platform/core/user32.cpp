@@ -272,12 +272,16 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND, UINT, UINT) {
     return local.message == WM_QUIT ? FALSE : TRUE;
 }
 
+// The answer is TRUE for every key message, whether a character came of it or not, as
+// Windows answers; FALSE for any other message.
 BOOL WINAPI TranslateMessage(const MSG* msg) {
     if (msg == nullptr) return FALSE;
-    if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) return FALSE;
+    const UINT m = msg->message;
+    if (m != WM_KEYDOWN && m != WM_SYSKEYDOWN && m != WM_KEYUP && m != WM_SYSKEYUP) return FALSE;
+    if (m == WM_KEYUP || m == WM_SYSKEYUP) return TRUE;
     int ch = plat::KeyChar(static_cast<int>(msg->wParam & 0xFF));
-    if (ch == 0) return FALSE;
-    UINT charMsg = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+    if (ch == 0) return TRUE;
+    UINT charMsg = m == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
     // The character message is posted, so it comes before the keyboard input still queued.
     plat::Post(msg->hwnd, charMsg, static_cast<WPARAM>(ch), msg->lParam);
     return TRUE;
