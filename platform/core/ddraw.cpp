@@ -349,7 +349,12 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE) {
     RECT r{0, 0, width_, height_};
     if (rect != nullptr) {
         r = *rect;
-        if (!RectInside(r, width_, height_)) return DDERR_INVALIDRECT;
+        // Lock refuses a rectangle with DDERR_INVALIDPARAMS (DDERR_INVALIDRECT is not among its
+        // answers), and takes an empty one inside the surface.
+        if (r.left < 0 || r.top < 0 || r.left > r.right || r.top > r.bottom || r.right > width_ ||
+            r.bottom > height_) {
+            return DDERR_INVALIDPARAMS;
+        }
     }
     if (locked_ || dcOut_) return DDERR_SURFACEBUSY;
     HRESULT hr = GetSurfaceDesc(desc);
