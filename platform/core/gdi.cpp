@@ -111,8 +111,13 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destH
 
     const auto* data = static_cast<const uint8_t*>(bits);
     int64_t copied = 0;
+    // The source rectangle is counted from the DIB's origin: its lower left corner when it is
+    // stored bottom up, its upper left corner otherwise. `top` is the image row (counted from
+    // the top) of the rectangle's top row.
+    const int64_t top =
+        bottomUp ? dibHeight - static_cast<int64_t>(ySrc) - srcHeight : static_cast<int64_t>(ySrc);
     for (int64_t row = 0; row < destHeight; ++row) {
-        int64_t sy = static_cast<int64_t>(ySrc) + row;  // source row counted from the top
+        int64_t sy = top + row;  // source row counted from the top
         int64_t dy = static_cast<int64_t>(yDest) + row;
         if (sy < 0 || sy >= dibHeight || dy < 0 || dy >= surface->Height()) continue;
         int64_t memoryRow = bottomUp ? dibHeight - 1 - sy : sy;
