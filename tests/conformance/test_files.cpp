@@ -1,0 +1,177 @@
+// The multimedia file and command calls of the game: the RIFF chunk walk that reads a sound
+// file, and the MCI command strings of the music with no device open.
+#include "conformance.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace conformance {
+namespace {
+
+std::string Le32(uint32_t v) {
+    std::string s;
+    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    return s;
+}
+
+// A chunk: its identifier, its size (as given, or the size of its data) and its data, padded
+// to an even length unless told otherwise.
+std::string Chunk(const char* id, const std::string& data, long declared = -1, bool pad = true) {
+    std::string s = id;
+    s += Le32(static_cast<uint32_t>(declared >= 0 ? declared : static_cast<long>(data.size())));
+    s += data;
+    if (pad && data.size() % 2 != 0) s.push_back('\0');
+    return s;
+}
+
+std::string Riff(const char* type, const std::string& chunks) {
+    return Chunk("RIFF", type + chunks, -1, false);
+}
+
+// 8-bit mono PCM at 11025 Hz, as a format chunk holds it.
+std::string Format() {
+    std::string f;
+    f += std::string("\x01\x00\x01\x00", 4);
+    f += Le32(11025) + Le32(11025);
+    f += std::string("\x01\x00\x08\x00", 4);
+    return f;
+}
+
+struct FileCase {
+    const char* what;
+    std::string bytes;
+    bool found;             // whether the walk finds format and data
+    DWORD dataSize;         // the data chunk's size as declared
+    DWORD dataOffset;       // where its data starts
+    LONG dataRead;          // what a read of the declared size gives
+    MMRESULT missingChunk;  // the result of the step that fails, when one does
+};
+
+std::vector<FileCase> Cases() {
+    const std::string data5("\x10\x20\x30\x40\x50", 5);
+    const std::string info = Chunk("LIST", std::string("INFO") + Chunk("INAM", "abc"));
+    std::vector<FileCase> cases;
+    cases.push_back({"format, then data",
+                     Riff("WAVE", Chunk("fmt ", Format()) + Chunk("data", data5)), true, 5,
+                     12 + 24 + 8, 5, 0});
+    // A LIST chunk before the format, holding an odd-sized chunk of its own.
+    cases.push_back({"a LIST before the format",
+                     Riff("WAVE", info + Chunk("fmt ", Format()) + Chunk("data", data5)), true, 5,
+                     12 + static_cast<DWORD>(info.size()) + 24 + 8, 5, 0});
+    // An odd-sized chunk is followed by a pad byte that belongs to no chunk.
+    cases.push_back(
+        {"an odd-sized chunk between format and data",
+         Riff("WAVE", Chunk("fmt ", Format()) + Chunk("junk", "xyz") + Chunk("data", data5)), true,
+         5, 12 + 24 + 12 + 8, 5, 0});
+    // A format chunk of 18 bytes, as some writers make them.
+    cases.push_back(
+        {"a format chunk of 18 bytes",
+         Riff("WAVE", Chunk("fmt ", Format() + std::string(2, '\0')) + Chunk("data", data5)), true,
+         5, 12 + 26 + 8, 5, 0});
+    // A file cut short: the data chunk claims more than there is.
+    cases.push_back({"a data chunk cut short",
+                     Riff("WAVE", Chunk("fmt ", Format()) + Chunk("data", data5, 100, false)), true,
+                     100, 12 + 24 + 8, 5, 0});
+    cases.push_back({"no data chunk", Riff("WAVE", Chunk("fmt ", Format())), false, 0, 0, 0,
+                     MMIOERR_CHUNKNOTFOUND});
+    cases.push_back({"not a WAVE", Riff("AVI ", Chunk("fmt ", Format())), false, 0, 0, 0,
+                     MMIOERR_CHUNKNOTFOUND});
+    return cases;
+}
+
+// The game's walk over a sound file: the WAVE form, its format chunk (read as 18 bytes), back
+// out, and its data chunk, read whole.
+TEST(Files, TheChunkWalkOfTheGamesSoundFiles) {
+    const char* kName = "conformance_walk.wav";
+    for (const FileCase& c : Cases()) {
+        SCOPED_TRACE(c.what);
+        std::FILE* f = std::fopen(kName, "wb");
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(std::fwrite(c.bytes.data(), 1, c.bytes.size(), f), c.bytes.size());
+        ASSERT_EQ(std::fclose(f), 0);
+
+        char name[64];
+        std::snprintf(name, sizeof name, "%s", kName);
+        HMMIO file = mmioOpenA(name, nullptr, MMIO_ALLOCBUF | MMIO_READ);
+        ASSERT_NE(file, nullptr);
+        MMCKINFO riff;
+        std::memset(&riff, 0, sizeof riff);
+        riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+        MMRESULT result = mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF);
+        if (result == MMSYSERR_NOERROR) {
+            EXPECT_EQ(riff.ckid, static_cast<FOURCC>(FOURCC_RIFF));
+            EXPECT_EQ(riff.cksize, c.bytes.size() - 8);
+            EXPECT_EQ(riff.dwDataOffset, 8u);
+            MMCKINFO chunk;
+            std::memset(&chunk, 0, sizeof chunk);
+            chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
+            result = mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK);
+            EXPECT_EQ(result, static_cast<MMRESULT>(MMSYSERR_NOERROR));
+            if (result == MMSYSERR_NOERROR) {
+                WAVEFORMATEX format;
+                std::memset(&format, 0, sizeof format);
+                // Two bytes past the chunk, unless the file ends there.
+                EXPECT_EQ(mmioRead(file, reinterpret_cast<HPSTR>(&format), 18), c.found ? 18 : 16);
+                EXPECT_EQ(format.wFormatTag, WAVE_FORMAT_PCM);
+                EXPECT_EQ(format.nSamplesPerSec, 11025u);
+                EXPECT_EQ(format.wBitsPerSample, 8);
+                EXPECT_EQ(mmioAscend(file, &chunk, 0), static_cast<MMRESULT>(MMSYSERR_NOERROR));
+                chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
+                result = mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK);
+            }
+            if (result == MMSYSERR_NOERROR) {
+                EXPECT_EQ(chunk.cksize, c.dataSize);
+                EXPECT_EQ(chunk.dwDataOffset, c.dataOffset);
+                char data[128] = {};
+                EXPECT_EQ(mmioRead(file, data, static_cast<LONG>(chunk.cksize)), c.dataRead);
+                EXPECT_EQ(std::string(data, 5), std::string("\x10\x20\x30\x40\x50", 5));
+            }
+        }
+        EXPECT_EQ(result == MMSYSERR_NOERROR, c.found);
+        if (!c.found) {
+            EXPECT_EQ(result, c.missingChunk);
+        }
+        EXPECT_EQ(mmioClose(file, 0), static_cast<MMRESULT>(MMSYSERR_NOERROR));
+        std::remove(kName);
+    }
+    char missing[] = "conformance_missing.wav";
+    EXPECT_EQ(mmioOpenA(missing, nullptr, MMIO_ALLOCBUF | MMIO_READ), nullptr);
+}
+
+// The game's music commands, sent with nothing open (no sequencer, no file): each one fails,
+// and none that asked for a notification posts one.
+TEST(Files, MusicCommandsWithNoDeviceOpen) {
+    DrainMessages();
+    struct Case {
+        const char* command;
+        bool notify;
+        MCIERROR expected;
+        MCIERROR wine;  // what Wine answers instead, where it differs
+    };
+    // Windows looks an alias up among the open devices and answers 263 for one that is not
+    // open. Wine takes a name that is no open alias for a file to open by its extension and,
+    // finding none, answers 281 (MCIERR_EXTENSION_NOT_FOUND).
+    const Case kCases[] = {
+        {"close all", false, 0, 0},
+        {"stop MUSIC", false, MCIERR_INVALID_DEVICE_NAME, 281},
+        {"play MUSIC notify", true, MCIERR_INVALID_DEVICE_NAME, 281},
+        {"play MUSIC from 0 notify", true, MCIERR_INVALID_DEVICE_NAME, 281},
+        {"open conformance_missing.mid type sequencer alias MUSIC", false, MCIERR_FILE_NOT_FOUND,
+         MCIERR_FILE_NOT_FOUND},
+        {"close all", false, 0, 0},
+    };
+    for (const Case& c : kCases) {
+        char answer[64] = "untouched";
+        MCIERROR result =
+            mciSendStringA(c.command, answer, sizeof answer, c.notify ? Window() : nullptr);
+        EXPECT_EQ(result, UnderWine() ? c.wine : c.expected) << c.command;
+    }
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        EXPECT_NE(message.message, static_cast<UINT>(MM_MCINOTIFY));
+    }
+}
+
+}  // namespace
+}  // namespace conformance

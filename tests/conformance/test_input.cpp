@@ -1,0 +1,210 @@
+// The keyboard and the message queue as the game reads them: GetAsyncKeyState in the race,
+// and the queue of posted messages, keyboard input and the quit message in the main loop. Keys
+// are pressed with SendInput, which comes in where the keyboard's keys do.
+#include "conformance.h"
+
+#include <cstring>
+
+namespace conformance {
+namespace {
+
+UINT Send(WORD vk, bool up) {
+    INPUT input;
+    std::memset(&input, 0, sizeof input);
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return SendInput(1, &input, sizeof input);
+}
+
+void Down(WORD vk) { EXPECT_EQ(Send(vk, false), 1u) << "down " << vk; }
+void Up(WORD vk) { EXPECT_EQ(Send(vk, true), 1u) << "up " << vk; }
+
+uint16_t Async(int vk) { return static_cast<uint16_t>(GetAsyncKeyState(vk)); }
+
+bool Interesting(UINT message) {
+    return message == WM_QUIT || (message >= WM_KEYDOWN && message <= WM_SYSCHAR) ||
+           (message >= WM_USER && message < 0x8000);
+}
+
+// The next message a test looks for, taken with GetMessageA as the game takes them; anything
+// else the system queues for a window (painting, for one) is handled on the way. False when
+// nothing is queued: GetMessageA would wait.
+bool Next(MSG& message) {
+    for (;;) {
+        MSG peeked;
+        if (!PeekMessageA(&peeked, nullptr, 0, 0, PM_NOREMOVE)) return false;
+        BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        EXPECT_EQ(got, message.message == WM_QUIT ? FALSE : TRUE);
+        if (Interesting(message.message)) return true;
+        DispatchMessageA(&message);
+    }
+}
+
+// A key message's lParam: the repeat count of 1, bit 29 with Alt held, bit 30 when the key was
+// down before, bit 31 on release. Bits 16 to 24 (the scan code and the extended key) vary.
+constexpr uint32_t kKeyBits = 0xE000FFFFu;
+constexpr uint32_t kPressed = 1u;
+constexpr uint32_t kRepeated = 1u | (1u << 30);
+constexpr uint32_t kReleased = 1u | (1u << 30) | (1u << 31);
+constexpr uint32_t kWithAlt = 1u << 29;
+
+void ExpectKey(UINT message, WPARAM key, uint32_t bits) {
+    MSG m;
+    ASSERT_TRUE(Next(m)) << "no message " << std::hex << message << " for key " << key;
+    EXPECT_EQ(m.message, message) << "key " << key;
+    EXPECT_EQ(m.wParam, key);
+    EXPECT_EQ(m.hwnd, Window());
+    EXPECT_EQ(static_cast<uint32_t>(m.lParam) & kKeyBits, bits) << "key " << key;
+}
+
+void ExpectPosted(HWND window, UINT message, WPARAM wParam) {
+    MSG m;
+    ASSERT_TRUE(Next(m)) << "no message " << std::hex << message;
+    EXPECT_EQ(m.message, message);
+    EXPECT_EQ(m.hwnd, window);
+    EXPECT_EQ(m.wParam, wParam);
+}
+
+void ExpectNothingMore() {
+    MSG m;
+    bool more = Next(m);
+    EXPECT_FALSE(more) << "message " << std::hex << m.message << " " << m.wParam;
+}
+
+// Windows sets the low bit of GetAsyncKeyState for a key pressed since the previous call
+// ("If the least significant bit is set, the key was pressed after the previous call to
+// GetAsyncKeyState"), so a tap between two reads is seen once.
+TEST(Input, GetAsyncKeyStateReportsHeldKeysAndPressesSinceTheLastCall) {
+    DrainMessages();
+    const WORD kKey = 'G';
+    const uint16_t kSince = OurLayer() ? 0 : 1;  // our layer keeps no such bit yet
+    Async(kKey);                                 // forgets any earlier press
+    Async('H');
+    EXPECT_EQ(Async(kKey), 0);
+
+    Down(kKey);
+    EXPECT_EQ(Async(kKey), 0x8000 | kSince);
+    EXPECT_EQ(Async(kKey), 0x8000);
+    EXPECT_EQ(Async('H'), 0);
+    Up(kKey);
+    EXPECT_EQ(Async(kKey), 0);
+
+    // A tap between two reads, and two of them: seen once.
+    Down(kKey);
+    Up(kKey);
+    EXPECT_EQ(Async(kKey), kSince);
+    EXPECT_EQ(Async(kKey), 0);
+    Down(kKey);
+    Up(kKey);
+    Down(kKey);
+    Up(kKey);
+    EXPECT_EQ(Async(kKey), kSince);
+    EXPECT_EQ(Async(kKey), 0);
+
+    // Each key has its own; another key's read leaves it.
+    Down('H');
+    Down(kKey);
+    EXPECT_EQ(Async(kKey), 0x8000 | kSince);
+    EXPECT_EQ(Async('H'), 0x8000 | kSince);
+    EXPECT_EQ(Async('H'), 0x8000);
+    // Pressed again while held, the key counts as pressed again.
+    Down(kKey);
+    EXPECT_EQ(Async(kKey), 0x8000 | kSince);
+    Up(kKey);
+    Up('H');
+    EXPECT_EQ(Async(kKey), 0);
+    EXPECT_EQ(Async('H'), 0);
+    DrainMessages();
+}
+
+TEST(Input, PostedMessagesComeBeforeKeysAndTheQuitMessageLast) {
+    DrainMessages();
+    const HWND window = Window();
+    EXPECT_TRUE(PostMessageA(window, WM_USER + 1, 1, 0));
+    Down('G');
+    EXPECT_TRUE(PostMessageA(window, WM_USER + 2, 2, 0));
+    EXPECT_TRUE(PostMessageA(nullptr, WM_USER + 3, 3, 0));  // to the thread, not a window
+    Up('G');
+
+    // A look without removing shows the first message and leaves it.
+    MSG m;
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1));
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1));
+
+    // Posted messages in the order posted, then keyboard input in the order typed.
+    ExpectPosted(window, WM_USER + 1, 1);
+    ExpectPosted(window, WM_USER + 2, 2);
+    ExpectPosted(nullptr, WM_USER + 3, 3);
+    ExpectKey(WM_KEYDOWN, 'G', kPressed);
+    ExpectKey(WM_KEYUP, 'G', kReleased);
+    ExpectNothingMore();
+
+    // The quit message waits behind posted messages, even those posted after it, and ends
+    // GetMessageA with the exit code; then it is gone.
+    PostQuitMessage(7);
+    EXPECT_TRUE(PostMessageA(window, WM_USER + 4, 4, 0));
+    ExpectPosted(window, WM_USER + 4, 4);
+    ASSERT_TRUE(Next(m));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(m.wParam, 7u);
+    ExpectNothingMore();
+}
+
+TEST(Input, KeyMessagesAndTheCharactersTranslated) {
+    DrainMessages();
+    // A key pressed while held is a repeat.
+    Down('G');
+    Down('G');
+    Down('H');
+    Up('H');
+    Up('G');
+    MSG m;
+    ASSERT_TRUE(Next(m));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(m.wParam, static_cast<WPARAM>('G'));
+    EXPECT_EQ(static_cast<uint32_t>(m.lParam) & kKeyBits, kPressed);
+    // TranslateMessage posts the character, so it comes before the keys still queued.
+    EXPECT_TRUE(TranslateMessage(&m));
+    ASSERT_TRUE(Next(m));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_CHAR));
+    EXPECT_EQ(m.wParam, static_cast<WPARAM>('g'));
+    EXPECT_EQ(m.hwnd, Window());
+    ExpectKey(WM_KEYDOWN, 'G', kRepeated);
+    ExpectKey(WM_KEYDOWN, 'H', kPressed);
+    ExpectKey(WM_KEYUP, 'H', kReleased);
+    // Every key message is answered TRUE, whether a character came of it or not.
+    ASSERT_TRUE(Next(m));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_KEYUP));
+    EXPECT_TRUE(TranslateMessage(&m));
+    MSG arrow = m;
+    arrow.message = WM_KEYDOWN;
+    arrow.wParam = VK_LEFT;
+    arrow.lParam = 1;
+    EXPECT_TRUE(TranslateMessage(&arrow));
+    MSG posted = m;
+    posted.message = WM_USER;
+    EXPECT_FALSE(TranslateMessage(&posted));
+    ExpectNothingMore();
+
+    // With Alt held, and F10 alone, keys are system keys.
+    Down(VK_MENU);
+    Down('G');
+    Up('G');
+    ExpectKey(WM_SYSKEYDOWN, VK_MENU, kPressed | kWithAlt);
+    ExpectKey(WM_SYSKEYDOWN, 'G', kPressed | kWithAlt);
+    ExpectKey(WM_SYSKEYUP, 'G', kReleased | kWithAlt);
+    Up(VK_MENU);
+    ASSERT_TRUE(Next(m));  // the release of Alt itself, whichever message it comes as
+    EXPECT_EQ(m.wParam, static_cast<WPARAM>(VK_MENU));
+    Down(VK_F10);
+    Up(VK_F10);
+    ExpectKey(WM_SYSKEYDOWN, VK_F10, kPressed);
+    ExpectKey(WM_SYSKEYUP, VK_F10, kReleased);
+    ExpectNothingMore();
+}
+
+}  // namespace
+}  // namespace conformance

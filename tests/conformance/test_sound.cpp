@@ -1,0 +1,109 @@
+// DirectSound as the game uses it: the device, a static buffer of plain PCM with the game's
+// controls, its frequency, playing it once to its end, and stopping it.
+#include "conformance.h"
+
+#include <cstring>
+
+namespace conformance {
+namespace {
+
+constexpr DWORD kRate = 11025;
+constexpr DWORD kBytes = 1103;  // a tenth of a second of 8-bit mono, an odd size
+
+TEST(Sound, ABufferPlaysOnceToItsEndAndStops) {
+    Released<IDirectSound> sound;
+    ASSERT_HR(DirectSoundCreate(nullptr, sound.Out(), nullptr), DS_OK);
+    ASSERT_NE(sound.Get(), nullptr);
+    ASSERT_HR(sound->SetCooperativeLevel(Window(), DSSCL_NORMAL), DS_OK);
+
+    WAVEFORMATEX format;
+    std::memset(&format, 0, sizeof format);
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 1;
+    format.nSamplesPerSec = kRate;
+    format.nAvgBytesPerSec = kRate;
+    format.nBlockAlign = 1;
+    format.wBitsPerSample = 8;
+    DSBUFFERDESC desc;
+    std::memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
+    desc.dwBufferBytes = kBytes;
+    desc.lpwfxFormat = &format;
+    Released<IDirectSoundBuffer> buffer;
+    ASSERT_HR(sound->CreateSoundBuffer(&desc, buffer.Out(), nullptr), DS_OK);
+    ASSERT_NE(buffer.Get(), nullptr);
+
+    // The whole buffer in one piece.
+    void* first = nullptr;
+    void* second = nullptr;
+    DWORD firstBytes = 0;
+    DWORD secondBytes = 0;
+    ASSERT_HR(buffer->Lock(0, kBytes, &first, &firstBytes, &second, &secondBytes, 0), DS_OK);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(firstBytes, kBytes);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_EQ(secondBytes, 0u);
+    auto* samples = static_cast<uint8_t*>(first);
+    for (DWORD i = 0; i < firstBytes; ++i) samples[i] = static_cast<uint8_t>(i % 2 ? 0xA0 : 0x60);
+    EXPECT_HR(buffer->Unlock(first, firstBytes, second, secondBytes), DS_OK);
+
+    DWORD status = 0xFFFF;
+    EXPECT_HR(buffer->GetStatus(&status), DS_OK);
+    EXPECT_EQ(status, 0u);
+
+    // The game's pitches, and one out of range (a negative one seen as a DWORD).
+    EXPECT_HR(buffer->SetFrequency(22000), DS_OK);
+    EXPECT_HR(buffer->SetFrequency(44000), DS_OK);
+    EXPECT_HR(buffer->SetFrequency(DSBFREQUENCY_MAX + 1), DSERR_INVALIDPARAM);
+    EXPECT_HR(buffer->SetFrequency(static_cast<DWORD>(-5000)), DSERR_INVALIDPARAM);
+    EXPECT_HR(buffer->SetFrequency(DSBFREQUENCY_MIN - 1), DSERR_INVALIDPARAM);
+
+    // Played once, it sounds until its last sample has been played, then reports stopped.
+    ASSERT_HR(buffer->Play(0, 0, 0), DS_OK);
+    EXPECT_HR(buffer->GetStatus(&status), DS_OK);
+    EXPECT_EQ(status, static_cast<DWORD>(DSBSTATUS_PLAYING));
+    int waited = 0;
+    while (status != 0 && waited < 3000) {
+        Sleep(10);
+        waited += 10;
+        ASSERT_HR(buffer->GetStatus(&status), DS_OK);
+    }
+    EXPECT_EQ(status, 0u) << "still playing after " << waited << " ms";
+    // Stopping a buffer that stands is no error.
+    EXPECT_HR(buffer->Stop(), DS_OK);
+
+    // Played again it starts over; stopped, it stands.
+    ASSERT_HR(buffer->Play(0, 0, 0), DS_OK);
+    EXPECT_HR(buffer->GetStatus(&status), DS_OK);
+    EXPECT_EQ(status, static_cast<DWORD>(DSBSTATUS_PLAYING));
+    EXPECT_HR(buffer->Stop(), DS_OK);
+    EXPECT_HR(buffer->GetStatus(&status), DS_OK);
+    EXPECT_EQ(status, 0u);
+}
+
+TEST(Sound, ABufferWithoutFrequencyControlRefusesAFrequency) {
+    Released<IDirectSound> sound;
+    ASSERT_HR(DirectSoundCreate(nullptr, sound.Out(), nullptr), DS_OK);
+    ASSERT_HR(sound->SetCooperativeLevel(Window(), DSSCL_NORMAL), DS_OK);
+    WAVEFORMATEX format;
+    std::memset(&format, 0, sizeof format);
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 1;
+    format.nSamplesPerSec = kRate;
+    format.nAvgBytesPerSec = kRate * 2;
+    format.nBlockAlign = 2;
+    format.wBitsPerSample = 16;
+    DSBUFFERDESC desc;
+    std::memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DSBCAPS_CTRLVOLUME;
+    desc.dwBufferBytes = 2000;
+    desc.lpwfxFormat = &format;
+    Released<IDirectSoundBuffer> buffer;
+    ASSERT_HR(sound->CreateSoundBuffer(&desc, buffer.Out(), nullptr), DS_OK);
+    EXPECT_HR(buffer->SetFrequency(22000), DSERR_CONTROLUNAVAIL);
+}
+
+}  // namespace
+}  // namespace conformance
