@@ -7,15 +7,16 @@
 #
 # Build folders: build/ (Release with GCC: the game, the tests and the benchmarks; its folder
 # build/game holds the programs and data), build-asan/ (clang with AddressSanitizer,
-# UndefinedBehaviorSanitizer and the libFuzzer targets), build-win/ (the Windows program,
-# mingw-w64).
+# UndefinedBehaviorSanitizer and the libFuzzer targets), build-win/ (the Windows program and
+# the conformance program, mingw-w64; tools/wine-check.sh runs them under Wine).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 # zenity is what SDL shows its message boxes with.
 PLAY_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev zenity)
 TEST_PACKAGES=("${PLAY_PACKAGES[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-               clang-format g++-mingw-w64-x86-64)
+               clang-format g++-mingw-w64-x86-64 python3 wine wine64 xvfb xauth x11-apps xdotool
+               imagemagick libgl1 libgl1-mesa-dri libglx-mesa0)
 JOBS=$(nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
 
@@ -103,6 +104,8 @@ case "${1:-}" in
             -DASPHALTIX_WERROR=ON
         ninja -C build-win -j"$JOBS"
         test -f build-win/asphaltix.exe
+        echo "== the Windows program under Wine: the conformance tests on both sides, the game in Xvfb"
+        tools/wine-check.sh
         echo "== all tests passed"
         ;;
     *)
