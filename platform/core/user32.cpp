@@ -34,6 +34,8 @@ struct State {
     bool active = false;
     int cursorCount = 0;
     std::array<bool, 256> keys{};
+    // Keys pressed since GetAsyncKeyState last answered for them.
+    std::array<bool, 256> pressed{};
 };
 
 State& S() {
@@ -131,8 +133,11 @@ void KeyDown(int vk, bool repeat, bool alt) {
     alt = alt || vk == VK_MENU;  // the Alt key itself comes as a system key
     State& s = S();
     bool wasDown = s.keys[static_cast<size_t>(vk)];
-    // An auto-repeat leaves the key's held state as it is.
-    if (!repeat) s.keys[static_cast<size_t>(vk)] = true;
+    // An auto-repeat leaves the key's held state as it is, and is no new press.
+    if (!repeat) {
+        s.keys[static_cast<size_t>(vk)] = true;
+        s.pressed[static_cast<size_t>(vk)] = true;
+    }
     bool system = alt || vk == VK_F10;
     PostInput(s.windowExists ? &s.window : nullptr, system ? WM_SYSKEYDOWN : WM_KEYDOWN,
               static_cast<WPARAM>(vk), KeyParam(repeat || wasDown, alt, false));
@@ -300,10 +305,18 @@ BOOL WINAPI WaitMessage(void) {
 }
 
 // Keys change state only where the backend delivers input: at the game's looks into its
-// message queue, between frames. So every read of a key within a frame agrees.
+// message queue, between frames. The top bit says the key is held; the low bit, as on Windows,
+// that it was pressed since the previous call for it ("the key was pressed after the previous
+// call to GetAsyncKeyState"), so a key pressed and released between two reads is seen once,
+// and a key pressed before the race counts on its first frame.
 SHORT WINAPI GetAsyncKeyState(int vKey) {
     if (vKey < 0 || vKey > 255) return 0;
-    return S().keys[static_cast<size_t>(vKey)] ? static_cast<SHORT>(-32768) : 0;
+    auto& s = S();
+    const auto key = static_cast<size_t>(vKey);
+    uint16_t state = s.keys[key] ? 0x8000 : 0;
+    if (s.pressed[key]) state |= 0x0001;
+    s.pressed[key] = false;
+    return static_cast<SHORT>(state);
 }
 
 // Synthesised keys take the backends' way in: the key's state changes at once, and its

@@ -35,10 +35,9 @@ std::ostream& operator<<(std::ostream& out, Hr hr);
 // and DirectSound's cooperative level need it, and synthesised keys come to it.
 HWND Window();
 
-// Whether the program runs under Wine, and whether on our own layer (each answered by the
-// entry function of its build).
+// Whether the program runs under Wine rather than Windows or our own layer (answered by the
+// entry function of each build).
 bool UnderWine();
-bool OurLayer();
 
 // Registers the window class, makes the window, shows it, handles what showing it brought,
 // and runs every test. The entry function of each build calls it.

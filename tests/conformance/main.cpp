@@ -9,8 +9,6 @@ bool UnderWine() {
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-bool OurLayer() { return false; }
-
 }  // namespace conformance
 
 int main(int argc, char** argv) { return conformance::Run(argc, argv); }

@@ -35,7 +35,6 @@ private:
 namespace conformance {
 
 bool UnderWine() { return false; }
-bool OurLayer() { return true; }
 
 }  // namespace conformance
 
