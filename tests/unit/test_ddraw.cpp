@@ -174,7 +174,7 @@ TEST_F(PlatformDirectDraw, LockAndUnlock) {
     EXPECT_EQ(s->Lock(nullptr, &wrong, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(s->Lock(nullptr, nullptr, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(s->Lock(nullptr, &second, 0x100, nullptr), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(s->Lock(&outside, &second, 0, nullptr), DDERR_INVALIDRECT);
+    EXPECT_EQ(s->Lock(&outside, &second, 0, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(s->Unlock(nullptr), DDERR_NOTLOCKED) << "a refused lock locked";
     // A rectangle lock points at the rectangle's top-left pixel.
     ASSERT_EQ(s->Lock(&part, &second, 0, nullptr), DD_OK);

@@ -51,9 +51,11 @@ std::vector<int64_t> Fields(const struct RaceState& s) {
     return fields;
 }
 
-// Holds exactly these keys (0 = none) for GetAsyncKeyState; their messages are dropped.
+// Holds exactly these keys (0 = none) for GetAsyncKeyState; their messages are dropped, and
+// no key counts as pressed since the race last read it.
 void Keys(std::initializer_list<int> held) {
     plat::ReleaseAllKeys();
+    for (int vk = 1; vk < 256; ++vk) GetAsyncKeyState(vk);
     for (int vk : held)
         if (vk != 0) plat::KeyDown(vk, false, false);
     for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) continue;
