@@ -33,6 +33,29 @@ void Exchange(int32_t& va, int32_t ma, int32_t& vb, int32_t mb, double inScale, 
     vb = TruncateToInt(static_cast<double>(2 * w - b) * outScale);
 }
 
+// Two cars that touch knock: one of them, drawn at random, is shifted sideways by d, towards
+// the other (two traffic cars) or away from it (a traffic car and the player's, `away`). Cars
+// that touch exactly end to end are also nudged a pixel either way, one of four ways drawn.
+void KnockAndNudge(int32_t& ax, int32_t ay, int32_t& bx, int32_t by, int64_t d, bool away) {
+    const int64_t shift = away ? d : -d;
+    if (RandomBelow(2) == 1) {
+        if (bx < ax) AddTo(ax, shift);
+        if (bx > ax) AddTo(ax, -shift);
+    } else {
+        if (bx < ax) AddTo(bx, -shift);
+        if (bx > ax) AddTo(bx, shift);
+    }
+    if (int64_t{by} == int64_t{ay} + 69 || int64_t{ay} == int64_t{by} + 69) {
+        switch (RandomBelow(6)) {
+            case 0: AddTo(ax, -1); break;
+            case 1: AddTo(ax, 1); break;
+            case 2: AddTo(bx, -1); break;
+            case 3: AddTo(bx, 1); break;
+            default: break;
+        }
+    }
+}
+
 }  // namespace
 
 bool CarsOverlap(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -93,24 +116,7 @@ void UpdateTraffic() {
                 car.speed -= 2;  // make way for the car behind
             }
             if (!CarsOverlap(car.x, car.y, other.x, other.y)) continue;
-            int64_t d = s.speed / 60 + 1;
-            if (RandomBelow(2) == 1) {
-                if (other.x < car.x) AddTo(car.x, -d);
-                if (other.x > car.x) AddTo(car.x, d);
-            } else {
-                if (other.x < car.x) AddTo(other.x, d);
-                if (other.x > car.x) AddTo(other.x, -d);
-            }
-            if (int64_t{other.y} == int64_t{car.y} + 69 ||
-                int64_t{car.y} == int64_t{other.y} + 69) {
-                switch (RandomBelow(6)) {
-                    case 0: AddTo(car.x, -1); break;
-                    case 1: AddTo(car.x, 1); break;
-                    case 2: AddTo(other.x, -1); break;
-                    case 3: AddTo(other.x, 1); break;
-                    default: break;
-                }
-            }
+            KnockAndNudge(car.x, car.y, other.x, other.y, s.speed / 60 + 1, false);
             if (car.y < other.y) {
                 while (CarsOverlap(car.x, car.y, other.x, other.y)) {
                     AddTo(car.y, -1);
@@ -129,24 +135,7 @@ void UpdateTraffic() {
             car.speed += 1;
         }
         if (CarsOverlap(s.playerX, s.playerY, car.x, car.y)) {
-            int64_t d = s.speed / 60 + 2;
-            if (RandomBelow(2) == 1) {
-                if (s.playerX < car.x) AddTo(car.x, d);
-                if (s.playerX > car.x) AddTo(car.x, -d);
-            } else {
-                if (s.playerX < car.x) AddTo(s.playerX, -d);
-                if (s.playerX > car.x) AddTo(s.playerX, d);
-            }
-            if (int64_t{s.playerY} == int64_t{car.y} + 69 ||
-                int64_t{car.y} == int64_t{s.playerY} + 69) {
-                switch (RandomBelow(6)) {
-                    case 0: AddTo(car.x, -1); break;
-                    case 1: AddTo(car.x, 1); break;
-                    case 2: AddTo(s.playerX, -1); break;
-                    case 3: AddTo(s.playerX, 1); break;
-                    default: break;
-                }
-            }
+            KnockAndNudge(car.x, car.y, s.playerX, s.playerY, s.speed / 60 + 2, true);
             if (CarsOverlap(s.playerX, s.playerY, car.x, car.y)) {
                 if (s.energy > 0 && s.timeLeft > 0) {
                     AddTo(s.pendingPoints, Abs64(int64_t{car.speed} - s.speed) / 10);
