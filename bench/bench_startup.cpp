@@ -37,7 +37,7 @@ void BM_StartUpToFirstFrame(benchmark::State& state) {
         state.PauseTiming();
         ReleaseAssets();
         DisplayDevice.Release();
-        CurtainPos = CurtainStart;
+        CurtainPos = kCurtainStart;
         state.ResumeTiming();
         DisplayDevice.Init(MainWindow);
         DisplayDevice.BuildColourTables(BackSurface);
@@ -45,7 +45,8 @@ void BM_StartUpToFirstFrame(benchmark::State& state) {
         CarsImage = DisplayDevice.LoadGfxImage(DirectDrawObject, names[1].c_str());
         BackImage = DisplayDevice.LoadGfxImage(DirectDrawObject, names[2].c_str());
         StatusImage = DisplayDevice.LoadGfxImage(DirectDrawObject, names[3].c_str());
-        for (int slot = 0; slot < 6; ++slot) SoundDevice.LoadSound(slot, sounds[slot].c_str());
+        for (int32_t slot = kMenuSlot; slot <= kBonusSlot; ++slot)
+            SoundDevice.LoadSound(slot, sounds[slot].c_str());
         MainMenuFrame();
         AdvanceCurtain();
     }

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
     std::fclose(file);
 
-    constexpr int kSlot = 4;
+    constexpr int32_t kSlot = kCrashSlot;
     SoundDevice.LoadSound(kSlot, path.c_str());
     LPDIRECTSOUNDBUFFER buffer = SoundBuffers[kSlot];
     if (buffer == nullptr) return 0;

@@ -147,7 +147,8 @@ int main(int argc, char** argv) {
         if (s.energy <= 0 && driver.Below(100) == 0) s.energy = 1000;
         if (s.timeLeft <= 0 && driver.Below(400) == 0) s.timeLeft = 200;
         // From frame 20,000 on, the full traffic of a long race, however the road went by.
-        if (frame == FullTrafficFrom && s.activeCars < MaxActiveCars) s.activeCars = MaxActiveCars;
+        if (frame == FullTrafficFrom && s.activeCars < kMaxActiveCars)
+            s.activeCars = kMaxActiveCars;
 
         const int32_t energyBefore = s.energy;
         const int64_t pushBefore = TrafficPushSteps;
@@ -179,7 +180,7 @@ int main(int argc, char** argv) {
         look("pendingPoints", s.pendingPoints);
         look("timeBonus.y", s.timeBonus.y);
         look("energyBonus.y", s.energyBonus.y);
-        for (int i = 0; i < TrafficPool; ++i) {
+        for (int i = 0; i < kTrafficPool; ++i) {
             const TrafficCar& car = s.cars[i];
             look("car x", car.x);
             look("car y", car.y);

@@ -7,18 +7,18 @@
 #include "../frontend/frontend.h"
 #include "../game/race.h"
 
-int32_t ScreenState = ScreenMainMenu;
+int32_t ScreenState = kScreenMainMenu;
 int32_t AppActive = 0;
-int32_t CurtainPos = CurtainStart;
+int32_t CurtainPos = kCurtainStart;
 HWND MainWindow = nullptr;
 
 void FatalError(const char* message) {
-    MessageBoxA(MainWindow, message, WindowClassText, MB_OK | MB_ICONHAND);
+    MessageBoxA(MainWindow, message, kWindowClassText, MB_OK | MB_ICONHAND);
     DestroyWindow(MainWindow);
 }
 
 void AdvanceCurtain() {
-    CurtainPos -= CurtainStep;
+    CurtainPos -= kCurtainStep;
     if (CurtainPos < 0) CurtainPos = 0;
     DrawCurtain(CurtainPos, 0, 0, 0);
 }
@@ -30,12 +30,12 @@ void LoadAssets() {
     CarsImage = DisplayDevice.LoadGfxImage(DirectDrawObject, "Autos.gfx");
     BackImage = DisplayDevice.LoadGfxImage(DirectDrawObject, "Back.gfx");
     StatusImage = DisplayDevice.LoadGfxImage(DirectDrawObject, "Status.gfx");
-    SoundDevice.LoadSound(0, "Menu.snd");
-    SoundDevice.LoadSound(1, "Engine.snd");
-    SoundDevice.LoadSound(2, "Engine.snd");
-    SoundDevice.LoadSound(3, "Engine.snd");
-    SoundDevice.LoadSound(4, "Crash1.snd");
-    SoundDevice.LoadSound(5, "Bonus.snd");
+    SoundDevice.LoadSound(kMenuSlot, "Menu.snd");
+    SoundDevice.LoadSound(kEngineSlot1, "Engine.snd");
+    SoundDevice.LoadSound(kEngineSlot2, "Engine.snd");
+    SoundDevice.LoadSound(kEngineSlot3, "Engine.snd");
+    SoundDevice.LoadSound(kCrashSlot, "Crash1.snd");
+    SoundDevice.LoadSound(kBonusSlot, "Bonus.snd");
 }
 
 void ReleaseImage(GfxImage& image) {
@@ -45,7 +45,7 @@ void ReleaseImage(GfxImage& image) {
 
 void Shutdown() {
     SoundDevice.CloseMusic();
-    for (int32_t slot = 0; slot < SoundSlots; ++slot) SoundDevice.Stop(SoundBuffers[slot]);
+    for (int32_t slot = 0; slot < kSoundSlots; ++slot) SoundDevice.Stop(SoundBuffers[slot]);
     Sleep(500);
     ReleaseImage(CarsImage);
     ReleaseImage(RoadImage);
@@ -88,10 +88,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
             continue;
         }
         switch (ScreenState) {
-            case ScreenMainMenu: MainMenuFrame(); break;
-            case ScreenRace: RaceTick(); break;
-            case ScreenHallOfFame: HallOfFameFrame(); break;
-            case ScreenExit: Shutdown(); return 0;
+            case kScreenMainMenu: MainMenuFrame(); break;
+            case kScreenRace: RaceTick(); break;
+            case kScreenHallOfFame: HallOfFameFrame(); break;
+            case kScreenExit: Shutdown(); return 0;
             default: break;
         }
         AdvanceCurtain();

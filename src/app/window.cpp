@@ -7,62 +7,60 @@
 #include "../frontend/frontend.h"
 #include "../game/race.h"
 
-const char WindowTitle[] = "Asphaltix 1.0";
-const char WindowClassText[] = "Asphaltix 1.0, a game by the Asphaltix team";
+const char kWindowTitle[] = "Asphaltix 1.0";
+const char kWindowClassText[] = "Asphaltix 1.0, a game by the Asphaltix team";
 
-int32_t MenuSelection = 1;
+int32_t MenuSelection = kNewGame;
 
 namespace {
 
-constexpr DWORD ChooseFrequency = 44000;
-constexpr DWORD MoveFrequency = 22000;
-constexpr DWORD ScreenChangePause = 500;
-
-enum MenuItem : int32_t { NewGame = 1, Options = 2, HighScores = 3, About = 4, ExitGame = 5 };
+constexpr DWORD kChooseFrequency = 44000;
+constexpr DWORD kMoveFrequency = 22000;
+constexpr DWORD kScreenChangePause = 500;
 
 void Click(DWORD frequency) {
     if (MenuSound != nullptr) MenuSound->SetFrequency(frequency);
     SoundDevice.Play(MenuSound);
 }
 
-void Pause() { Sleep(ScreenChangePause); }
+void Pause() { Sleep(kScreenChangePause); }
 
 void AnswerYes() {
-    if (ScreenState != ScreenRace || !RaceState.quitConfirm) return;
-    Click(ChooseFrequency);
+    if (ScreenState != kScreenRace || !RaceState.quitConfirm) return;
+    Click(kChooseFrequency);
     SoundDevice.ResumeMusic();
     Pause();
-    ScreenState = ScreenMainMenu;
+    ScreenState = kScreenMainMenu;
 }
 
 void AnswerNo() {
-    if (ScreenState != ScreenRace || !RaceState.quitConfirm) return;
-    Click(ChooseFrequency);
+    if (ScreenState != kScreenRace || !RaceState.quitConfirm) return;
+    Click(kChooseFrequency);
     RaceState.quitConfirm = false;
 }
 
 void ChooseMenuItem() {
     switch (MenuSelection) {
-        case NewGame:
+        case kNewGame:
             ResetRace();
             SoundDevice.StopMusic();
             RaceState.quitConfirm = false;
             ApplyDifficulty(2);
-            ScreenState = ScreenRace;
+            ScreenState = kScreenRace;
             Pause();
             break;
-        case Options:
-        case About:
-            ScreenState = ScreenMainMenu;
+        case kOptions:
+        case kAbout:
+            ScreenState = kScreenMainMenu;
             Pause();
             break;
-        case HighScores:
+        case kHighScores:
             ReadHighScores();
-            ScreenState = ScreenHallOfFame;
+            ScreenState = kScreenHallOfFame;
             Pause();
             break;
-        case ExitGame:
-            ScreenState = ScreenExit;
+        case kExitGame:
+            ScreenState = kScreenExit;
             Pause();
             break;
         default: break;
@@ -73,23 +71,23 @@ void MainMenuKey(WPARAM key) {
     switch (key) {
         case VK_RETURN:
         case VK_SPACE:
-            Click(ChooseFrequency);
+            Click(kChooseFrequency);
             ChooseMenuItem();
             break;
         case VK_ESCAPE:
-            Click(ChooseFrequency);
-            ScreenState = ScreenExit;
+            Click(kChooseFrequency);
+            ScreenState = kScreenExit;
             Pause();
             break;
         case VK_UP:
             MenuSelection -= 1;
-            if (MenuSelection < 1) MenuSelection = 5;
-            Click(MoveFrequency);
+            if (MenuSelection < kNewGame) MenuSelection = kExitGame;
+            Click(kMoveFrequency);
             break;
         case VK_DOWN:
             MenuSelection += 1;
-            if (MenuSelection > 5) MenuSelection = 1;
-            Click(MoveFrequency);
+            if (MenuSelection > kExitGame) MenuSelection = kNewGame;
+            Click(kMoveFrequency);
             break;
         default: break;
     }
@@ -101,7 +99,7 @@ void RaceKey(WPARAM key) {
         case VK_SPACE:
         case 'Y': AnswerYes(); break;
         case VK_ESCAPE:
-            Click(ChooseFrequency);
+            Click(kChooseFrequency);
             if (RaceState.countdown <= 0) RaceState.quitConfirm = true;
             break;
         case VK_UP:
@@ -112,17 +110,17 @@ void RaceKey(WPARAM key) {
 
 void OtherScreenKey(WPARAM key) {
     if (key != VK_ESCAPE) return;
-    Click(ChooseFrequency);
-    ScreenState = ScreenMainMenu;
+    Click(kChooseFrequency);
+    ScreenState = kScreenMainMenu;
     Pause();
 }
 
 void KeyDown(WPARAM key) {
     // Keys do nothing while the curtain opens.
     if (CurtainPos >= 3 && CurtainPos <= 477) return;
-    if (ScreenState == ScreenMainMenu) {
+    if (ScreenState == kScreenMainMenu) {
         MainMenuKey(key);
-    } else if (ScreenState == ScreenRace) {
+    } else if (ScreenState == kScreenRace) {
         RaceKey(key);
     } else {
         OtherScreenKey(key);
@@ -156,10 +154,10 @@ bool CreateMainWindow(HINSTANCE instance, int showCommand) {
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = nullptr;
     windowClass.lpszMenuName = nullptr;
-    windowClass.lpszClassName = WindowClassText;
+    windowClass.lpszClassName = kWindowClassText;
     RegisterClassA(&windowClass);
 
-    MainWindow = CreateWindowExA(WS_EX_TOPMOST, WindowClassText, WindowTitle, WS_POPUP, 0, 0,
+    MainWindow = CreateWindowExA(WS_EX_TOPMOST, kWindowClassText, kWindowTitle, WS_POPUP, 0, 0,
                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                                  nullptr, nullptr, instance, nullptr);
     if (MainWindow == nullptr) return false;

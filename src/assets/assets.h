@@ -9,7 +9,7 @@ extern GfxImage BackImage;
 extern GfxImage StatusImage;
 
 // Largest picture side the loader accepts.
-constexpr int32_t GfxMaxSide = 16384;
+constexpr int32_t kGfxMaxSide = 16384;
 
 // The surface's packed pixel value for an RGB colour, or CLR_INVALID.
 DWORD ColourMatch(LPDIRECTDRAWSURFACE surface, COLORREF colour);

@@ -15,8 +15,8 @@ GfxImage StatusImage = nullptr;
 
 namespace {
 
-constexpr int HeaderSize = 128;
-constexpr int PaletteMarker = 12;
+constexpr int kHeaderSize = 128;
+constexpr int kPaletteMarker = 12;
 
 uint32_t Word(const uint8_t* header, int offset) {
     return static_cast<uint32_t>(header[offset]) | (static_cast<uint32_t>(header[offset + 1]) << 8);
@@ -29,8 +29,8 @@ struct DibInfo {
 static_assert(sizeof(DibInfo) == 1064, "a BITMAPINFO with 256 colours");
 
 // Bit tests of the plane conversion.
-constexpr uint8_t HighBit[8] = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
-constexpr uint8_t LowBit[8] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80};
+constexpr uint8_t kHighBit[8] = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
+constexpr uint8_t kLowBit[8] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80};
 
 // Decodes one run-length encoded scan line; false once the data has ended.
 bool DecodeLine(std::FILE* file, uint8_t* line, int32_t length) {
@@ -60,7 +60,7 @@ bool DecodeLine(std::FILE* file, uint8_t* line, int32_t length) {
 }  // namespace
 
 int32_t DibRowStride(int32_t& bitCount, int32_t width) {
-    if (width <= 0 || width > GfxMaxSide) return 0;
+    if (width <= 0 || width > kGfxMaxSide) return 0;
     int32_t length = 0;
     if (bitCount == 1) {
         length = (width + 7) / 8;
@@ -78,7 +78,7 @@ int32_t DibRowStride(int32_t& bitCount, int32_t width) {
     return length;
 }
 
-GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileName) {
+GfxImage DirectDrawDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileName) {
     if (directDraw == nullptr || fileName == nullptr) return nullptr;
     std::FILE* file = std::fopen(fileName, "rb");
     if (file == nullptr) return nullptr;
@@ -87,8 +87,8 @@ GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileNa
         ~Closer() { std::fclose(f); }
     } closer{file};
 
-    uint8_t header[HeaderSize];
-    if (std::fread(header, 1, HeaderSize, file) != HeaderSize) return nullptr;
+    uint8_t header[kHeaderSize];
+    if (std::fread(header, 1, kHeaderSize, file) != kHeaderSize) return nullptr;
     if (header[0] != 10) return nullptr;
 
     int32_t width =
@@ -99,7 +99,7 @@ GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileNa
     int32_t bitCount = static_cast<int32_t>(header[3]) * planes;
     int32_t lineLength = static_cast<int32_t>(Word(header, 66)) * planes;
     // No picture without pixels, and none too large to hold safely.
-    if (width <= 0 || height <= 0 || width > GfxMaxSide || height > GfxMaxSide) return nullptr;
+    if (width <= 0 || height <= 0 || width > kGfxMaxSide || height > kGfxMaxSide) return nullptr;
     int32_t rowLength = DibRowStride(bitCount, width);
     if (rowLength <= 0 || planes <= 0) return nullptr;
 
@@ -110,7 +110,7 @@ GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileNa
             std::memset(palette + 3, 255, 3);
         } else if (bitCount == 4) {
             std::memcpy(palette, header + 16, 48);
-        } else if (std::fseek(file, -769, SEEK_END) == 0 && std::fgetc(file) == PaletteMarker) {
+        } else if (std::fseek(file, -769, SEEK_END) == 0 && std::fgetc(file) == kPaletteMarker) {
             if (std::fread(palette, 1, sizeof palette, file) != sizeof palette) {
                 std::memset(palette, 0, sizeof palette);
             }
@@ -129,7 +129,7 @@ GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileNa
                                              uint8_t[static_cast<size_t>(lineBuffer)]());
     if (!decoded || !converted) return nullptr;
 
-    std::fseek(file, HeaderSize, SEEK_SET);
+    std::fseek(file, kHeaderSize, SEEK_SET);
     const int32_t planeBytes = lineLength / planes;
     for (int32_t line = 0; line < height; ++line) {
         // The DIB is bottom-up: the picture's first line is its last row.
@@ -158,9 +158,9 @@ GfxImage DisplayDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileNa
                     uint8_t value = 0;
                     for (int32_t plane = 0; plane < planes; ++plane) {
                         uint8_t bits = decoded[plane * planeBytes + i];
-                        if ((bits & HighBit[2 * k]) != 0)
-                            value |= static_cast<uint8_t>(LowBit[4 + plane]);
-                        if ((bits & HighBit[2 * k + 1]) != 0) value |= LowBit[plane];
+                        if ((bits & kHighBit[2 * k]) != 0)
+                            value |= static_cast<uint8_t>(kLowBit[4 + plane]);
+                        if ((bits & kHighBit[2 * k + 1]) != 0) value |= kLowBit[plane];
                     }
                     converted[out++] = value;
                 }

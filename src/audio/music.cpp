@@ -12,13 +12,13 @@ MCIERROR Send(const char* command, HWND callback) {
     return mciSendStringA(command, nullptr, 0, callback);
 }
 
-constexpr size_t MusicCommandSize = 256;
+constexpr size_t kMusicCommandSize = 256;
 
 }  // namespace
 
-bool SoundDevice::OpenMusic(const char* fileName) {
+bool DirectSoundDevice::OpenMusic(const char* fileName) {
     if (fileName == nullptr) return false;
-    char command[MusicCommandSize];
+    char command[kMusicCommandSize];
     int length =
         std::snprintf(command, sizeof command, "open %s type sequencer alias MUSIC", fileName);
     // A name that does not fit the command is refused.
@@ -28,10 +28,10 @@ bool SoundDevice::OpenMusic(const char* fileName) {
     return Send("play MUSIC from 0", MainWindow) == 0;
 }
 
-bool SoundDevice::StopMusic() { return Send("stop MUSIC", nullptr) == 0; }
+bool DirectSoundDevice::StopMusic() { return Send("stop MUSIC", nullptr) == 0; }
 
-bool SoundDevice::ResumeMusic() { return Send("play MUSIC notify", MainWindow) == 0; }
+bool DirectSoundDevice::ResumeMusic() { return Send("play MUSIC notify", MainWindow) == 0; }
 
-bool SoundDevice::CloseMusic() { return Send("close all", nullptr) == 0; }
+bool DirectSoundDevice::CloseMusic() { return Send("close all", nullptr) == 0; }
 
-bool SoundDevice::RestartMusic() { return Send("play MUSIC from 0 notify", MainWindow) == 0; }
+bool DirectSoundDevice::RestartMusic() { return Send("play MUSIC from 0 notify", MainWindow) == 0; }

@@ -6,25 +6,25 @@
 
 #include <cstring>
 
-class SoundDevice SoundDevice;
+DirectSoundDevice SoundDevice;
 LPDIRECTSOUND DirectSoundObject = nullptr;
-LPDIRECTSOUNDBUFFER SoundBuffers[SoundSlots] = {};
+LPDIRECTSOUNDBUFFER SoundBuffers[kSoundSlots] = {};
 
-LPDIRECTSOUNDBUFFER& MenuSound = SoundBuffers[0];
-LPDIRECTSOUNDBUFFER& EngineSound1 = SoundBuffers[1];
-LPDIRECTSOUNDBUFFER& EngineSound2 = SoundBuffers[2];
-LPDIRECTSOUNDBUFFER& EngineSound3 = SoundBuffers[3];
-LPDIRECTSOUNDBUFFER& CrashSound = SoundBuffers[4];
-LPDIRECTSOUNDBUFFER& BonusSound = SoundBuffers[5];
+LPDIRECTSOUNDBUFFER& MenuSound = SoundBuffers[kMenuSlot];
+LPDIRECTSOUNDBUFFER& EngineSound1 = SoundBuffers[kEngineSlot1];
+LPDIRECTSOUNDBUFFER& EngineSound2 = SoundBuffers[kEngineSlot2];
+LPDIRECTSOUNDBUFFER& EngineSound3 = SoundBuffers[kEngineSlot3];
+LPDIRECTSOUNDBUFFER& CrashSound = SoundBuffers[kCrashSlot];
+LPDIRECTSOUNDBUFFER& BonusSound = SoundBuffers[kBonusSlot];
 
-bool SoundDevice::Init() {
+bool DirectSoundDevice::Init() {
     if (DirectSoundCreate(nullptr, &DirectSoundObject, nullptr) != DS_OK) return false;
     if (DirectSoundObject->SetCooperativeLevel(MainWindow, DSSCL_NORMAL) != DS_OK) return false;
     return true;
 }
 
-void SoundDevice::LoadSound(int32_t slot, const char* fileName) {
-    if (slot < 0 || slot >= SoundSlots || DirectSoundObject == nullptr || fileName == nullptr)
+void DirectSoundDevice::LoadSound(int32_t slot, const char* fileName) {
+    if (slot < 0 || slot >= kSoundSlots || DirectSoundObject == nullptr || fileName == nullptr)
         return;
     char name[260];
     std::strncpy(name, fileName, sizeof name - 1);
@@ -96,7 +96,7 @@ void SoundDevice::LoadSound(int32_t slot, const char* fileName) {
     mmioClose(file, 0);
 }
 
-void SoundDevice::Play(LPDIRECTSOUNDBUFFER buffer) {
+void DirectSoundDevice::Play(LPDIRECTSOUNDBUFFER buffer) {
     if (buffer == nullptr) return;
     DWORD status = 0;
     buffer->GetStatus(&status);
@@ -104,7 +104,7 @@ void SoundDevice::Play(LPDIRECTSOUNDBUFFER buffer) {
     buffer->Play(0, 0, 0);
 }
 
-void SoundDevice::Stop(LPDIRECTSOUNDBUFFER buffer) {
+void DirectSoundDevice::Stop(LPDIRECTSOUNDBUFFER buffer) {
     if (buffer == nullptr) return;
     DWORD status = 0;
     buffer->GetStatus(&status);

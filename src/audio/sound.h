@@ -7,9 +7,19 @@
 
 #include <cstdint>
 
-constexpr int32_t SoundSlots = 10;
+constexpr int32_t kSoundSlots = 10;
 
-class SoundDevice {
+// The slots the game fills; the rest stay empty.
+enum SoundSlot : int32_t {
+    kMenuSlot = 0,
+    kEngineSlot1,
+    kEngineSlot2,
+    kEngineSlot3,
+    kCrashSlot,
+    kBonusSlot,
+};
+
+class DirectSoundDevice {
 public:
     bool Init();
     void LoadSound(int32_t slot, const char* fileName);
@@ -23,9 +33,9 @@ public:
     bool RestartMusic();
 };
 
-extern SoundDevice SoundDevice;
+extern DirectSoundDevice SoundDevice;
 extern LPDIRECTSOUND DirectSoundObject;
-extern LPDIRECTSOUNDBUFFER SoundBuffers[SoundSlots];
+extern LPDIRECTSOUNDBUFFER SoundBuffers[kSoundSlots];
 
 // The slots by name.
 extern LPDIRECTSOUNDBUFFER& MenuSound;

@@ -3,20 +3,21 @@
 
 #include <cstring>
 
-class DisplayDevice DisplayDevice;
+DirectDrawDevice DisplayDevice;
 LPDIRECTDRAW DirectDrawObject = nullptr;
 LPDIRECTDRAWSURFACE PrimarySurface = nullptr;
 LPDIRECTDRAWSURFACE BackSurface = nullptr;
 DDSURFACEDESC LockDesc;
 
-bool DisplayDevice::Init(HWND window) {
+bool DirectDrawDevice::Init(HWND window) {
     if (DirectDrawCreate(nullptr, &DirectDrawObject, nullptr) != DD_OK) return false;
     if (DirectDrawObject->SetCooperativeLevel(
             window, DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX) !=
         DD_OK) {
         return false;
     }
-    if (DirectDrawObject->SetDisplayMode(ScreenWidth, ScreenHeight, ScreenBitsPerPixel) != DD_OK) {
+    if (DirectDrawObject->SetDisplayMode(kScreenWidth, kScreenHeight, kScreenBitsPerPixel) !=
+        DD_OK) {
         return false;
     }
     DDSURFACEDESC desc;
@@ -32,7 +33,7 @@ bool DisplayDevice::Init(HWND window) {
     return true;
 }
 
-void DisplayDevice::Release() {
+void DirectDrawDevice::Release() {
     if (BackSurface != nullptr) {
         BackSurface->Release();
         BackSurface = nullptr;
@@ -47,7 +48,7 @@ void DisplayDevice::Release() {
     }
 }
 
-void DisplayDevice::ClearSurface(LPDIRECTDRAWSURFACE surface) {
+void DirectDrawDevice::ClearSurface(LPDIRECTDRAWSURFACE surface) {
     if (surface == nullptr) return;
     DDBLTFX fx;
     std::memset(&fx, 0, sizeof fx);
@@ -57,31 +58,31 @@ void DisplayDevice::ClearSurface(LPDIRECTDRAWSURFACE surface) {
     }
 }
 
-void DisplayDevice::BlitToBack(int32_t x, int32_t y, LPDIRECTDRAWSURFACE source, RECT* sourceRect,
-                               DWORD flags) {
+void DirectDrawDevice::BlitToBack(int32_t x, int32_t y, LPDIRECTDRAWSURFACE source,
+                                  RECT* sourceRect, DWORD flags) {
     // A picture that failed to load, or a display already released, has nothing to blit.
     if (BackSurface == nullptr || source == nullptr) return;
     while (BackSurface->BltFast(static_cast<DWORD>(x), static_cast<DWORD>(y), source, sourceRect,
                                 flags) == DDERR_WASSTILLDRAWING) {}
 }
 
-bool DisplayDevice::LockSurface(LPDIRECTDRAWSURFACE surface, DDSURFACEDESC* desc) {
+bool DirectDrawDevice::LockSurface(LPDIRECTDRAWSURFACE surface, DDSURFACEDESC* desc) {
     std::memset(desc, 0, sizeof *desc);
     desc->dwSize = sizeof *desc;
     if (surface == nullptr) return false;
     return surface->Lock(nullptr, desc, DDLOCK_WAIT, nullptr) >= 0;
 }
 
-bool DisplayDevice::UnlockSurface(LPDIRECTDRAWSURFACE surface) {
+bool DirectDrawDevice::UnlockSurface(LPDIRECTDRAWSURFACE surface) {
     if (surface == nullptr) return false;
     return surface->Unlock(nullptr) >= 0;
 }
 
-void DisplayDevice::Flip() {
+void DirectDrawDevice::Flip() {
     if (PrimarySurface == nullptr) return;
     while (PrimarySurface->Flip(nullptr, 0) == DDERR_WASSTILLDRAWING) {}
 }
 
-bool DisplayDevice::IsOnScreen(int32_t x, int32_t y) {
-    return x > 0 && x < ScreenWidth && y > 0 && y < ScreenHeight;
+bool DirectDrawDevice::IsOnScreen(int32_t x, int32_t y) {
+    return x > 0 && x < kScreenWidth && y > 0 && y < kScreenHeight;
 }

@@ -7,15 +7,16 @@
 #include <ddraw.h>
 
 #include <cstdint>
+#include <memory>
 
-constexpr int32_t ScreenWidth = 640;
-constexpr int32_t ScreenHeight = 480;
-constexpr int32_t ScreenBitsPerPixel = 16;
+constexpr int32_t kScreenWidth = 640;
+constexpr int32_t kScreenHeight = 480;
+constexpr int32_t kScreenBitsPerPixel = 16;
 
 // One picture in an offscreen surface; the interface pointer is the image.
 typedef IDirectDrawSurface* GfxImage;
 
-class DisplayDevice {
+class DirectDrawDevice {
 public:
     bool Init(HWND window);
     void Release();
@@ -44,10 +45,12 @@ public:
     // Picture loading (.gfx files).
     GfxImage LoadGfxImage(LPDIRECTDRAW directDraw, const char* fileName);
 
+    // The three tables live in one block that the device owns; a rebuild replaces it. The
+    // colour names are views into it, valid while the block is.
+    std::unique_ptr<uint32_t[]> tableBlock;
     uint32_t* redTable = nullptr;
     uint32_t* greenTable = nullptr;
     uint32_t* blueTable = nullptr;
-    uint32_t* tableBlock = nullptr;
 
 private:
     // The set cells of an 8 x 8 glyph (row 0 first, bit 0x80 the left column) at (x, y), each
@@ -57,7 +60,7 @@ private:
     uint16_t Pack(int32_t r, int32_t g, int32_t b) const;
 };
 
-extern DisplayDevice DisplayDevice;
+extern DirectDrawDevice DisplayDevice;
 extern LPDIRECTDRAW DirectDrawObject;
 extern LPDIRECTDRAWSURFACE PrimarySurface;
 extern LPDIRECTDRAWSURFACE BackSurface;

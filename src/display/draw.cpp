@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace {
@@ -23,27 +24,28 @@ bool Drawable(const DDSURFACEDESC* desc) {
 
 // The locked surface's size, as a last guard for the spans.
 int32_t SurfaceWidth(const DDSURFACEDESC* desc) {
-    return desc->dwWidth > static_cast<DWORD>(ScreenWidth) ? ScreenWidth
-                                                           : static_cast<int32_t>(desc->dwWidth);
+    return desc->dwWidth > static_cast<DWORD>(kScreenWidth) ? kScreenWidth
+                                                            : static_cast<int32_t>(desc->dwWidth);
 }
 
 int32_t SurfaceHeight(const DDSURFACEDESC* desc) {
-    return desc->dwHeight > static_cast<DWORD>(ScreenHeight) ? ScreenHeight
-                                                             : static_cast<int32_t>(desc->dwHeight);
+    return desc->dwHeight > static_cast<DWORD>(kScreenHeight)
+               ? kScreenHeight
+               : static_cast<int32_t>(desc->dwHeight);
 }
 
 }  // namespace
 
-bool DisplayDevice::BuildColourTables(LPDIRECTDRAWSURFACE surface) {
+bool DirectDrawDevice::BuildColourTables(LPDIRECTDRAWSURFACE surface) {
     if (surface == nullptr) return false;
     DDPIXELFORMAT format;
     std::memset(&format, 0, sizeof format);
     format.dwSize = sizeof format;
     if (surface->GetPixelFormat(&format) < 0) return false;
-    uint32_t* block = new (std::nothrow) uint32_t[768];
+    std::unique_ptr<uint32_t[]> block(new (std::nothrow) uint32_t[768]);
     if (block == nullptr) return false;
-    tableBlock = block;
-    redTable = block;
+    tableBlock = std::move(block);
+    redTable = tableBlock.get();
     greenTable = redTable + 256;
     blueTable = greenTable + 256;
     const uint32_t masks[3] = {format.dwRBitMask, format.dwGBitMask, format.dwBBitMask};
@@ -57,24 +59,24 @@ bool DisplayDevice::BuildColourTables(LPDIRECTDRAWSURFACE surface) {
     return true;
 }
 
-bool DisplayDevice::Packable(int32_t r, int32_t g, int32_t b) const {
+bool DirectDrawDevice::Packable(int32_t r, int32_t g, int32_t b) const {
     return tableBlock != nullptr && r >= 0 && r <= 255 && g >= 0 && g <= 255 && b >= 0 && b <= 255;
 }
 
-uint16_t DisplayDevice::Pack(int32_t r, int32_t g, int32_t b) const {
+uint16_t DirectDrawDevice::Pack(int32_t r, int32_t g, int32_t b) const {
     return static_cast<uint16_t>(redTable[r] | greenTable[g] | blueTable[b]);
 }
 
-void DisplayDevice::PutPixel(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b,
-                             DDSURFACEDESC* desc) {
+void DirectDrawDevice::PutPixel(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b,
+                                DDSURFACEDESC* desc) {
     if (!IsOnScreen(x, y)) return;
     if (!Drawable(desc) || !Packable(r, g, b)) return;
     if (x >= SurfaceWidth(desc) || y >= SurfaceHeight(desc)) return;
     *PixelAddress(desc, x, y) = Pack(r, g, b);
 }
 
-void DisplayDevice::PutGlyph(int32_t x, int32_t y, const uint8_t rows[8], int32_t r, int32_t g,
-                             int32_t b) {
+void DirectDrawDevice::PutGlyph(int32_t x, int32_t y, const uint8_t rows[8], int32_t r, int32_t g,
+                                int32_t b) {
     const DDSURFACEDESC* desc = &LockDesc;
     // A glyph wholly inside what PutPixel draws (the screen less its column 0 and row 0, and
     // the locked surface) is written row by row; any other, cell by cell through PutPixel.
@@ -101,8 +103,8 @@ void DisplayDevice::PutGlyph(int32_t x, int32_t y, const uint8_t rows[8], int32_
     }
 }
 
-void DisplayDevice::DrawHLine(int32_t x1, int32_t x2, int32_t y, int32_t r, int32_t g, int32_t b,
-                              DDSURFACEDESC* desc) {
+void DirectDrawDevice::DrawHLine(int32_t x1, int32_t x2, int32_t y, int32_t r, int32_t g, int32_t b,
+                                 DDSURFACEDESC* desc) {
     if (!Drawable(desc) || !Packable(r, g, b)) return;
     uint16_t value = Pack(r, g, b);
     // The callers keep spans on the screen; a span that is not is cut to the surface.
@@ -119,8 +121,8 @@ void DisplayDevice::DrawHLine(int32_t x1, int32_t x2, int32_t y, int32_t r, int3
     }
 }
 
-void DisplayDevice::DrawVLine(int32_t x, int32_t y1, int32_t y2, int32_t r, int32_t g, int32_t b,
-                              DDSURFACEDESC* desc) {
+void DirectDrawDevice::DrawVLine(int32_t x, int32_t y1, int32_t y2, int32_t r, int32_t g, int32_t b,
+                                 DDSURFACEDESC* desc) {
     if (!Drawable(desc) || !Packable(r, g, b)) return;
     uint16_t value = Pack(r, g, b);
     if (x < 0 || x >= SurfaceWidth(desc)) return;
@@ -134,8 +136,8 @@ void DisplayDevice::DrawVLine(int32_t x, int32_t y1, int32_t y2, int32_t r, int3
     }
 }
 
-void DisplayDevice::DrawRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r, int32_t g,
-                             int32_t b) {
+void DirectDrawDevice::DrawRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r,
+                                int32_t g, int32_t b) {
     if (x1 > x2) {
         int32_t t = x1;
         x1 = x2;
@@ -152,19 +154,21 @@ void DisplayDevice::DrawRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int
     DrawVLine(x2, y1, y2, r, g, b, &LockDesc);
 }
 
-void DisplayDevice::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r, int32_t g,
-                             int32_t b) {
-    auto clampX = [](int32_t x) { return x < 0 ? 0 : (x > ScreenWidth - 1 ? ScreenWidth - 1 : x); };
+void DirectDrawDevice::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t r,
+                                int32_t g, int32_t b) {
+    auto clampX = [](int32_t x) {
+        return x < 0 ? 0 : (x > kScreenWidth - 1 ? kScreenWidth - 1 : x);
+    };
     x1 = clampX(x1);
     x2 = clampX(x2);
     // Only rows 1..479 can be drawn, so the loop need not visit the others.
     int32_t first = y1 < 1 ? 1 : y1;
-    int32_t last = y2 > ScreenHeight - 1 ? ScreenHeight - 1 : y2;
+    int32_t last = y2 > kScreenHeight - 1 ? kScreenHeight - 1 : y2;
     for (int32_t y = first; y <= last; ++y) DrawHLine(x1, x2, y, r, g, b, &LockDesc);
 }
 
-void DisplayDevice::FillCircle(int32_t cx, int32_t cy, int32_t radius, int32_t r, int32_t g,
-                               int32_t b) {
+void DirectDrawDevice::FillCircle(int32_t cx, int32_t cy, int32_t radius, int32_t r, int32_t g,
+                                  int32_t b) {
     // Radii beyond the screen's diagonal draw the same as the screen's; keeps the sums small.
     if (radius > 2000) radius = 2000;
     if (cx < -4000 || cx > 4000 || cy < -4000 || cy > 4000) return;
@@ -175,10 +179,10 @@ void DisplayDevice::FillCircle(int32_t cx, int32_t cy, int32_t radius, int32_t r
         int32_t left = cx - x;
         if (left < 0) left = 0;
         int32_t right = cx + x;
-        if (right > ScreenWidth - 1) right = ScreenWidth - 1;
-        if (cy + R >= 1 && cy + R <= ScreenHeight - 1)
+        if (right > kScreenWidth - 1) right = kScreenWidth - 1;
+        if (cy + R >= 1 && cy + R <= kScreenHeight - 1)
             DrawHLine(left, right, cy + R, r, g, b, &LockDesc);
-        if (cy - R >= 1 && cy - R <= ScreenHeight - 1)
+        if (cy - R >= 1 && cy - R <= kScreenHeight - 1)
             DrawHLine(left, right, cy - R, r, g, b, &LockDesc);
         if (d + R > 0) {
             R = R - 1;

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-const BlockGlyph BlockFont[BlockFontGlyphs] = {
+const BlockGlyph BlockFont[kBlockFontGlyphs] = {
     {'A', {0x3E, 0x76, 0xE6, 0xFE, 0xE6, 0xE6, 0xE6, 0x00}},
     {'B', {0xF8, 0xEC, 0xEC, 0xFE, 0xE6, 0xFE, 0xFC, 0x00}},
     {'C', {0x3E, 0x76, 0xE0, 0xE0, 0xE6, 0xFE, 0x7E, 0x00}},
@@ -61,18 +61,18 @@ const BlockGlyph* FindGlyph(char character) {
     return byCode.glyph[static_cast<unsigned char>(character)];
 }
 
-void DisplayDevice::DrawBlockText(int32_t x, int32_t y, const char* text, int32_t r, int32_t g,
-                                  int32_t b) {
+void DirectDrawDevice::DrawBlockText(int32_t x, int32_t y, const char* text, int32_t r, int32_t g,
+                                     int32_t b) {
     if (text == nullptr) return;
     // Text wholly off the screen draws nothing; this also keeps x + column and y + row small.
-    if (y < -8 || y > ScreenHeight || x > ScreenWidth) return;
+    if (y < -8 || y > kScreenHeight || x > kScreenWidth) return;
     size_t length = std::strlen(text);
     for (size_t i = 0; i < length; ++i) {
         const BlockGlyph* glyph = FindGlyph(text[i]);
         // Every set cell of the glyph, one pixel each, as PutPixel draws them.
         if (glyph != nullptr) PutGlyph(x, y, glyph->rows, r, g, b);
         // Past the screen's right edge nothing more can show; stop before x could overflow.
-        if (x > ScreenWidth) break;
+        if (x > kScreenWidth) break;
         x += 8;
     }
 }

@@ -8,8 +8,8 @@ struct BlockGlyph {
     uint8_t rows[8];  // row 0 first; bit 0x80 is column 0
 };
 
-constexpr int BlockFontGlyphs = 39;
-extern const BlockGlyph BlockFont[BlockFontGlyphs];
+constexpr int kBlockFontGlyphs = 39;
+extern const BlockGlyph BlockFont[kBlockFontGlyphs];
 
 // The glyph of a character, or null when the font has none.
 const BlockGlyph* FindGlyph(char character);

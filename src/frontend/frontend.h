@@ -9,12 +9,12 @@ void HallOfFameFrame();
 void ReadHighScores();
 
 // The info box's first line: version and credit, 35 characters.
-extern const char VersionLine[];
+extern const char kVersionLine[];
 
 struct HighScoreEntry {
     char name[10];
     int32_t score;
 };
-constexpr int32_t HighScoreRows = 10;
+constexpr int32_t kHighScoreRows = 10;
 // Kept beside the hall of fame; nothing fills it yet.
-extern HighScoreEntry HighScoreTable[HighScoreRows];
+extern HighScoreEntry HighScoreTable[kHighScoreRows];

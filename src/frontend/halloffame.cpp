@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-HighScoreEntry HighScoreTable[HighScoreRows];
+HighScoreEntry HighScoreTable[kHighScoreRows];
 
 namespace {
 
@@ -17,29 +17,29 @@ struct FameRow {
     int32_t red;
 };
 
-constexpr FameRow FameRows[HighScoreRows] = {
+constexpr FameRow kFameRows[kHighScoreRows] = {
     {"KORVAX 5", "01774", 255}, {"DRUMO", "00734", 215},   {"PILKE", "00334", 195},
     {"WENZO", "00177", 175},    {"TROXA", "00074", 155},   {"NO ENTRY", "00000", 135},
     {"NO ENTRY", "00000", 115}, {"NO ENTRY", "00000", 95}, {"NO ENTRY", "00000", 75},
     {"NO ENTRY", "00000", 55},
 };
 
-constexpr int32_t NameX = 320;
-constexpr int32_t ScoreX = 420;
+constexpr int32_t kNameX = 320;
+constexpr int32_t kScoreX = 420;
 
 }  // namespace
 
 void HallOfFameFrame() {
     DisplayDevice.ClearSurface(BackSurface);
-    RECT backdrop{1, 1, ScreenWidth - 1, ScreenHeight - 1};
+    RECT backdrop{1, 1, kScreenWidth - 1, kScreenHeight - 1};
     DisplayDevice.BlitToBack(1, 1, BackImage, &backdrop, DDBLTFAST_NOCOLORKEY);
     DisplayDevice.LockSurface(BackSurface, &LockDesc);
-    DisplayDevice.DrawBlockText(NameX, 250, "HALL OF FAME", 255, 2, 0);
-    for (int32_t n = 1; n <= HighScoreRows; ++n) {
-        const FameRow& row = FameRows[n - 1];
+    DisplayDevice.DrawBlockText(kNameX, 250, "HALL OF FAME", 255, 2, 0);
+    for (int32_t n = 1; n <= kHighScoreRows; ++n) {
+        const FameRow& row = kFameRows[n - 1];
         int32_t y = 260 + 10 * n;
-        DisplayDevice.DrawBlockText(NameX, y, row.name, row.red, 0, 0);
-        DisplayDevice.DrawBlockText(ScoreX, y, row.score, row.red, 0, 0);
+        DisplayDevice.DrawBlockText(kNameX, y, row.name, row.red, 0, 0);
+        DisplayDevice.DrawBlockText(kScoreX, y, row.score, row.red, 0, 0);
     }
     DisplayDevice.UnlockSurface(BackSurface);
     DisplayDevice.Flip();

@@ -5,8 +5,8 @@
 #include "../assets/assets.h"
 #include "../display/display.h"
 
-const char VersionLine[] = "VERSION 1-0 / BY THE ASPHALTIX TEAM";
-static_assert(sizeof VersionLine - 1 == 35, "the version line fills the info box");
+const char kVersionLine[] = "VERSION 1-0 / BY THE ASPHALTIX TEAM";
+static_assert(sizeof kVersionLine - 1 == 35, "the version line fills the info box");
 
 namespace {
 
@@ -15,15 +15,15 @@ struct MenuText {
     int32_t y;
 };
 
-constexpr int32_t MenuX = 320;
-constexpr MenuText Title{"MAIN MENU", 250};
-constexpr MenuText Items[5] = {
+constexpr int32_t kMenuX = 320;
+constexpr MenuText kTitle{"MAIN MENU", 250};
+constexpr MenuText kItems[kMenuItems] = {
     {"NEW GAME", 270}, {"OPTIONS", 280}, {"HIGH-SCORES", 290}, {"ABOUT", 300}, {"EXIT GAME", 310}};
 
-constexpr int32_t InfoX = 30;
-constexpr int32_t InfoRed = 114;
-const MenuText InfoLines[8] = {
-    {VersionLine, 380},
+constexpr int32_t kInfoX = 30;
+constexpr int32_t kInfoRed = 114;
+const MenuText kInfoLines[8] = {
+    {kVersionLine, 380},
     {"FIRST PLAYABLE VERSION", 400},
     {"ONLY POINT-COLLECT MODE AVAILABLE ", 410},
     {"ASPHALTIX MODE NOT AVAILABLE ", 420},
@@ -37,27 +37,27 @@ const MenuText InfoLines[8] = {
 
 void MainMenuFrame() {
     DisplayDevice.ClearSurface(BackSurface);
-    RECT backdrop{1, 1, ScreenWidth - 1, ScreenHeight - 1};
+    RECT backdrop{1, 1, kScreenWidth - 1, kScreenHeight - 1};
     DisplayDevice.BlitToBack(1, 1, BackImage, &backdrop, DDBLTFAST_NOCOLORKEY);
     DisplayDevice.LockSurface(BackSurface, &LockDesc);
 
-    DisplayDevice.DrawBlockText(MenuX, Title.y, Title.text, 255, 0, 0);
-    for (const MenuText& item : Items)
-        DisplayDevice.DrawBlockText(MenuX, item.y, item.text, 128, 0, 0);
+    DisplayDevice.DrawBlockText(kMenuX, kTitle.y, kTitle.text, 255, 0, 0);
+    for (const MenuText& item : kItems)
+        DisplayDevice.DrawBlockText(kMenuX, item.y, item.text, 128, 0, 0);
 
-    DisplayDevice.DrawRect(27, 377, 313, 473, InfoRed, 0, 0);
+    DisplayDevice.DrawRect(27, 377, 313, 473, kInfoRed, 0, 0);
     DisplayDevice.DrawRect(26, 376, 314, 474, 32, 0, 0);
-    DisplayDevice.DrawHLine(27, 313, 393, InfoRed, 0, 0, &LockDesc);
+    DisplayDevice.DrawHLine(27, 313, 393, kInfoRed, 0, 0, &LockDesc);
 
-    for (const MenuText& line : InfoLines)
-        DisplayDevice.DrawBlockText(InfoX, line.y, line.text, 0, 0, 0);
-    for (const MenuText& line : InfoLines) {
-        DisplayDevice.DrawBlockText(InfoX + 1, line.y + 1, line.text, InfoRed, 0, 0);
+    for (const MenuText& line : kInfoLines)
+        DisplayDevice.DrawBlockText(kInfoX, line.y, line.text, 0, 0, 0);
+    for (const MenuText& line : kInfoLines) {
+        DisplayDevice.DrawBlockText(kInfoX + 1, line.y + 1, line.text, kInfoRed, 0, 0);
     }
 
-    if (MenuSelection >= 1 && MenuSelection <= 5) {
-        const MenuText& selected = Items[MenuSelection - 1];
-        DisplayDevice.DrawBlockText(MenuX, selected.y, selected.text, 255, 0, 0);
+    if (MenuSelection >= kNewGame && MenuSelection <= kExitGame) {
+        const MenuText& selected = kItems[MenuSelection - kNewGame];
+        DisplayDevice.DrawBlockText(kMenuX, selected.y, selected.text, 255, 0, 0);
     }
 
     DisplayDevice.UnlockSurface(BackSurface);
@@ -68,14 +68,14 @@ void DrawCurtain(int32_t position, int32_t r, int32_t g, int32_t b) {
     DisplayDevice.LockSurface(PrimarySurface, &LockDesc);
     if (position < 240) {
         for (int32_t row = 0; row <= 2 * position - 2; row += 2) {
-            DisplayDevice.DrawHLine(0, ScreenWidth - 1, row, r, g, b, &LockDesc);
+            DisplayDevice.DrawHLine(0, kScreenWidth - 1, row, r, g, b, &LockDesc);
         }
     } else {
         int32_t band = 960 - 2 * position;
         for (int32_t row = 0; row < band; row += 2) {
-            DisplayDevice.DrawHLine(0, ScreenWidth - 1, row, r, g, b, &LockDesc);
+            DisplayDevice.DrawHLine(0, kScreenWidth - 1, row, r, g, b, &LockDesc);
         }
-        DisplayDevice.FillRect(0, band, ScreenWidth - 1, ScreenHeight - 1, r, g, b);
+        DisplayDevice.FillRect(0, band, kScreenWidth - 1, kScreenHeight - 1, r, g, b);
     }
     DisplayDevice.UnlockSurface(PrimarySurface);
 }

@@ -10,7 +10,7 @@
 
 #include <cstdio>
 
-struct RaceState RaceState;
+RaceVariables RaceState;
 
 namespace {
 
@@ -93,7 +93,7 @@ DWORD EngineFrequency(int32_t speed, int32_t base) {
 
 void ResetRace() {
     auto& s = RaceState;
-    for (int32_t i = 0; i < TrafficPool; ++i) SpawnCar(i);
+    for (int32_t i = 0; i < kTrafficPool; ++i) SpawnCar(i);
     RespawnTimeBonus();
     RespawnEnergyBonus();
     s.playerX = 402;

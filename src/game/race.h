@@ -16,10 +16,10 @@ struct BonusItem {
     int32_t y;
 };
 
-constexpr int32_t TrafficPool = 30;
-constexpr int32_t MaxActiveCars = 15;
+constexpr int32_t kTrafficPool = 30;
+constexpr int32_t kMaxActiveCars = 15;
 
-struct RaceState {
+struct RaceVariables {
     int32_t playerX = 402;
     int32_t playerY = 400;
     int32_t speed = 80;
@@ -35,12 +35,12 @@ struct RaceState {
     bool quitConfirm = false;
     int32_t frameDivider = 0;
     int32_t roadScroll = 0;
-    TrafficCar cars[TrafficPool] = {};
+    TrafficCar cars[kTrafficPool] = {};
     BonusItem timeBonus = {0, 0};
     BonusItem energyBonus = {0, 0};
 };
 
-extern RaceState RaceState;
+extern RaceVariables RaceState;
 
 void ResetRace();
 void ApplyDifficulty(int32_t level);

@@ -9,18 +9,18 @@
 
 namespace {
 
-constexpr int32_t RoadRows = 480;
-constexpr int32_t ViewWidth = 480;
-constexpr int32_t BonusRoadX = 370;
-constexpr COLORREF Magenta = RGB(255, 0, 255);
+constexpr int32_t kRoadRows = 480;
+constexpr int32_t kViewWidth = 480;
+constexpr int32_t kBonusRoadX = 370;
+constexpr COLORREF kMagenta = RGB(255, 0, 255);
 
 struct BonusKind {
     int32_t respawnY;
     int32_t outer[3];
     int32_t inner[3];
 };
-constexpr BonusKind TimeBonusKind{-1000, {255, 255, 255}, {255, 0, 255}};
-constexpr BonusKind EnergyBonusKind{-5000, {255, 255, 0}, {255, 255, 255}};
+constexpr BonusKind kTimeBonusKind{-1000, {255, 255, 255}, {255, 0, 255}};
+constexpr BonusKind kEnergyBonusKind{-5000, {255, 255, 0}, {255, 255, 255}};
 
 void Respawn(BonusItem& item, const BonusKind& kind) {
     item.y = kind.respawnY;
@@ -31,13 +31,13 @@ void Respawn(BonusItem& item, const BonusKind& kind) {
 bool MoveAndCollect(BonusItem& item) {
     auto& s = RaceState;
     if (!s.quitConfirm) AddTo(item.y, s.speed / 15);
-    int64_t roadX = int64_t{item.xOffset} + BonusRoadX;
+    int64_t roadX = int64_t{item.xOffset} + kBonusRoadX;
     return int64_t{s.playerX} - 20 < roadX && roadX < int64_t{s.playerX} + 20 &&
            int64_t{s.playerY} - 30 < item.y && item.y < int64_t{s.playerY} + 40;
 }
 
 void DrawBonus(const BonusItem& item, const BonusKind& kind) {
-    int32_t x = Saturate(int64_t{item.xOffset} + BonusRoadX - ViewOffset());
+    int32_t x = Saturate(int64_t{item.xOffset} + kBonusRoadX - ViewOffset());
     DisplayDevice.LockSurface(BackSurface, &LockDesc);
     DisplayDevice.FillCircle(x, item.y, 5, kind.outer[0], kind.outer[1], kind.outer[2]);
     DisplayDevice.FillCircle(x, item.y, 3, kind.inner[0], kind.inner[1], kind.inner[2]);
@@ -54,15 +54,15 @@ int32_t ViewOffset() {
 void DrawRoad() {
     auto& s = RaceState;
     if (!s.quitConfirm) AddTo(s.roadScroll, s.speed / 15);
-    if (s.roadScroll >= RoadRows) {
+    if (s.roadScroll >= kRoadRows) {
         s.roadScroll = 0;
-        if (RandomBelow(40) == 1 && s.activeCars < MaxActiveCars) s.activeCars += 1;
+        if (RandomBelow(40) == 1 && s.activeCars < kMaxActiveCars) s.activeCars += 1;
     }
-    if (s.roadScroll < 0) s.roadScroll = RoadRows;
+    if (s.roadScroll < 0) s.roadScroll = kRoadRows;
     int32_t offset = ViewOffset();
-    RECT lower{offset, RoadRows - s.roadScroll, offset + ViewWidth, RoadRows};
+    RECT lower{offset, kRoadRows - s.roadScroll, offset + kViewWidth, kRoadRows};
     DisplayDevice.BlitToBack(0, 0, RoadImage, &lower, DDBLTFAST_NOCOLORKEY);
-    RECT upper{offset, 0, offset + ViewWidth, RoadRows - s.roadScroll};
+    RECT upper{offset, 0, offset + kViewWidth, kRoadRows - s.roadScroll};
     DisplayDevice.BlitToBack(0, s.roadScroll, RoadImage, &upper, DDBLTFAST_NOCOLORKEY);
 }
 
@@ -84,7 +84,7 @@ void DrawCarSprite(int32_t kind, int32_t x, int32_t y, bool oncoming) {
         x = 16;
     }
     if (x > 464) source.right -= x - 465;
-    SetColourKey(CarsImage, Magenta);
+    SetColourKey(CarsImage, kMagenta);
     DisplayDevice.BlitToBack(x - 15, y - 35, CarsImage, &source, DDBLTFAST_SRCCOLORKEY);
 }
 
@@ -92,9 +92,9 @@ void DrawPlayerCar() {
     DrawCarSprite(2, RaceState.playerX - ViewOffset(), RaceState.playerY, false);
 }
 
-void RespawnTimeBonus() { Respawn(RaceState.timeBonus, TimeBonusKind); }
+void RespawnTimeBonus() { Respawn(RaceState.timeBonus, kTimeBonusKind); }
 
-void RespawnEnergyBonus() { Respawn(RaceState.energyBonus, EnergyBonusKind); }
+void RespawnEnergyBonus() { Respawn(RaceState.energyBonus, kEnergyBonusKind); }
 
 void UpdateTimeBonus() {
     auto& s = RaceState;
@@ -105,7 +105,7 @@ void UpdateTimeBonus() {
         RespawnTimeBonus();
         SoundDevice.Play(BonusSound);
     }
-    DrawBonus(s.timeBonus, TimeBonusKind);
+    DrawBonus(s.timeBonus, kTimeBonusKind);
     if (s.timeBonus.y > 480) RespawnTimeBonus();
 }
 
@@ -117,6 +117,6 @@ void UpdateEnergyBonus() {
         RespawnEnergyBonus();
         SoundDevice.Play(BonusSound);
     }
-    DrawBonus(s.energyBonus, EnergyBonusKind);
+    DrawBonus(s.energyBonus, kEnergyBonusKind);
     if (s.energyBonus.y > 480) RespawnEnergyBonus();
 }

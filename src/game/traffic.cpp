@@ -10,14 +10,14 @@ int64_t TrafficPushSteps = 0;
 
 namespace {
 
-constexpr int32_t Divide = 330;  // the line between the two carriageways
+constexpr int32_t kDivide = 330;  // the line between the two carriageways
 
 struct Lane {
     int32_t x;
     bool oncoming;
 };
-constexpr Lane Lanes[6] = {{132, true},  {187, true},  {242, true},
-                           {402, false}, {457, false}, {512, false}};
+constexpr Lane kLanes[6] = {{132, true},  {187, true},  {242, true},
+                            {402, false}, {457, false}, {512, false}};
 
 // Speeds of an elastic exchange: in, divided by `in` scale, averaged by mass, and back.
 void Exchange(int32_t& va, int32_t ma, int32_t& vb, int32_t mb, double inScale, double outScale,
@@ -65,9 +65,9 @@ bool CarsOverlap(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 }
 
 void SpawnCar(int32_t index) {
-    if (index < 0 || index >= TrafficPool) return;
+    if (index < 0 || index >= kTrafficPool) return;
     TrafficCar& car = RaceState.cars[index];
-    const Lane& lane = Lanes[RandomBelow(6)];
+    const Lane& lane = kLanes[RandomBelow(6)];
     car.x = lane.x;
     car.speed = lane.oncoming ? RandomBelow(50) + 80 : -(RandomBelow(50) + 80);
     int32_t r = RandomBelow(800) - 400;
@@ -78,9 +78,9 @@ void SpawnCar(int32_t index) {
 
 void UpdateTraffic() {
     auto& s = RaceState;
-    for (int32_t i = 0; i < s.activeCars && i < TrafficPool; ++i) {
+    for (int32_t i = 0; i < s.activeCars && i < kTrafficPool; ++i) {
         TrafficCar& car = s.cars[i];
-        const int32_t count = s.activeCars < TrafficPool ? s.activeCars : TrafficPool;
+        const int32_t count = s.activeCars < kTrafficPool ? s.activeCars : kTrafficPool;
 
         // 1. Recycle a car that has left the play band.
         if (car.y >= 800 || car.y < -400) SpawnCar(i);
@@ -142,7 +142,7 @@ void UpdateTraffic() {
                 }
                 int64_t carMomentum = int64_t{car.speed} * car.mass;
                 int64_t playerMomentum = int64_t{s.speed} * s.playerMass;
-                if (s.playerX < Divide) {
+                if (s.playerX < kDivide) {
                     AddTo(s.energy, -(Abs64(carMomentum + playerMomentum) / 2500));
                 } else {
                     int64_t divisor = s.damageDivisor > 0 ? s.damageDivisor : 1;
@@ -178,10 +178,10 @@ void UpdateTraffic() {
         }
 
         // 7. A car on the wrong carriageway stops.
-        if (car.x > Divide && car.speed > 0) car.speed = 0;
-        if (car.x < Divide && car.speed < 0) car.speed = 0;
+        if (car.x > kDivide && car.speed > 0) car.speed = 0;
+        if (car.x < kDivide && car.speed < 0) car.speed = 0;
 
         // 8. Draw.
-        DrawCarSprite(car.kind, Saturate(int64_t{car.x} - ViewOffset()), car.y, car.x < Divide);
+        DrawCarSprite(car.kind, Saturate(int64_t{car.x} - ViewOffset()), car.y, car.x < kDivide);
     }
 }

@@ -45,8 +45,10 @@ const Step kSteps[] = {
 Uint32 Drive(Uint32, void* next) {
     auto& i = *static_cast<size_t*>(next);
     const Step& step = kSteps[i];
-    if (step.button >= 0) SDL_JoystickSetVirtualButton(g_pad, step.button, static_cast<Uint8>(step.value));
-    if (step.axis >= 0) SDL_JoystickSetVirtualAxis(g_pad, step.axis, static_cast<Sint16>(step.value));
+    if (step.button >= 0)
+        SDL_JoystickSetVirtualButton(g_pad, step.button, static_cast<Uint8>(step.value));
+    if (step.axis >= 0)
+        SDL_JoystickSetVirtualAxis(g_pad, step.axis, static_cast<Sint16>(step.value));
     if (++i == std::size(kSteps)) return 0;
     return kSteps[i].at - step.at;
 }
@@ -86,7 +88,8 @@ TEST(SdlController, DrivesTheMenuAndARaceAndTheRecordingReplays) {
     static sdl::Backend backend;
     plat::Install(&backend);
     static char empty[] = "";
-    const int status = WinMain(reinterpret_cast<HINSTANCE>(uintptr_t{0x400000}), nullptr, empty, SW_SHOWDEFAULT);
+    const int status =
+        WinMain(reinterpret_cast<HINSTANCE>(uintptr_t{0x400000}), nullptr, empty, SW_SHOWDEFAULT);
     backend.Close();
     EXPECT_EQ(status, 0);
     EXPECT_EQ(next, std::size(kSteps));
@@ -99,10 +102,12 @@ TEST(SdlController, DrivesTheMenuAndARaceAndTheRecordingReplays) {
     EXPECT_GE(Lines(recording, " repeat DOWN").size(), 15u);
     // Replayed, the same race: it starts, the engine's pitch rises above its start, the menu
     // clicks down through its items, and Escape in the menu ends the game.
-    const HeadlessRun replay = RunHeadless({"--script", recording, "--log", dir + "/replay.log"}, "", GameDir());
+    const HeadlessRun replay =
+        RunHeadless({"--script", recording, "--log", dir + "/replay.log"}, "", GameDir());
     EXPECT_EQ(replay.status, 0);
     EXPECT_EQ(Lines(dir + "/replay.log", "mci 263 stop MUSIC").size(), 1u);
-    EXPECT_FALSE(Lines(dir + "/replay.log", "sound 1 freq 3").empty());  // 30000 Hz and more: speed 160+
+    EXPECT_FALSE(
+        Lines(dir + "/replay.log", "sound 1 freq 3").empty());  // 30000 Hz and more: speed 160+
     EXPECT_GE(Lines(dir + "/replay.log", "sound 0 freq 22000").size(), 16u);
     EXPECT_EQ(Lines(dir + "/replay.log", "exit 0").size(), 1u);
 }

@@ -75,7 +75,7 @@ void DisplayUp(plat::PixelFormat format) {
     Backend().format = format;
     ASSERT_NE(GameWindow(), nullptr);
     ASSERT_TRUE(DisplayDevice.Init(MainWindow));
-    delete[] std::exchange(DisplayDevice.tableBlock, nullptr);
+    DisplayDevice.tableBlock.reset();
     ASSERT_TRUE(DisplayDevice.BuildColourTables(BackSurface));
 }
 
@@ -193,13 +193,14 @@ void GameTest::TearDown() {
 void GameTest::Swap() {
     GfxImage* pictures[4] = {&RoadImage, &CarsImage, &BackImage, &StatusImage};
     for (int i = 0; i < 4; ++i) *pictures[i] = std::exchange(pictures_[i], *pictures[i]);
-    for (int i = 0; i < SoundSlots; ++i)
+    for (int i = 0; i < kSoundSlots; ++i)
         SoundBuffers[i] = std::exchange(sounds_[i], SoundBuffers[i]);
     plat::ReleaseAllKeys();
     Pump();
     RaceState = {};
     ScreenState = CurtainPos = 0;
-    MenuSelection = AppActive = 1;
+    MenuSelection = kNewGame;
+    AppActive = 1;
 }
 
 void GameTest::Pump(bool dispatch) {

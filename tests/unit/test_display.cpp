@@ -259,12 +259,9 @@ TEST_F(Drawing, NothingIsDrawnThroughAFailedLockOrBeforeTheColourTables) {
     EXPECT_EQ(LockDesc.lpSurface, nullptr);
     drawEverything();
     LockDesc = view;
-    uint32_t** fields[4] = {&DisplayDevice.tableBlock, &DisplayDevice.redTable,
-                            &DisplayDevice.greenTable, &DisplayDevice.blueTable};
-    uint32_t* saved[4];
-    for (int i = 0; i < 4; ++i) saved[i] = std::exchange(*fields[i], nullptr);
+    std::unique_ptr<uint32_t[]> tables = std::move(DisplayDevice.tableBlock);
     drawEverything();
-    for (int i = 0; i < 4; ++i) *fields[i] = saved[i];
+    DisplayDevice.tableBlock = std::move(tables);
     EXPECT_TRUE(Rows().empty()) << "drawn without a lock or without colour tables";
 }
 

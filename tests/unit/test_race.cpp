@@ -41,7 +41,7 @@ struct Screen {
 };
 
 // The race's scalar fields and the places of the first five cars, for whole-state comparisons.
-std::vector<int64_t> Fields(const struct RaceState& s) {
+std::vector<int64_t> Fields(const RaceVariables& s) {
     std::vector<int64_t> fields{
         s.playerX,     s.playerY,           s.speed,         s.maxSpeed,           s.energy,
         s.timeLeft,    s.countdown,         s.points,        s.pendingPoints,      s.activeCars,
@@ -86,15 +86,14 @@ TEST_F(Race, ResetRaceSetsThePlayerAndLeavesTheCarriedFields) {
     RaceState = {30, 12, -7, 141, -300, -40, -2, 4711, 33, 13, 2500, 6000, true, 4, 412};
     RandomState = 99;
     ResetRace();
-    const struct RaceState after = RaceState;
+    const RaceVariables after = RaceState;
     const uint32_t drawn = RandomState;
     // Cars 0 to 29 in turn, then the time bonus, then the energy bonus, and nothing else.
     RandomState = 99;
-    for (int i = 0; i < TrafficPool; ++i) SpawnCar(i);
+    for (int i = 0; i < kTrafficPool; ++i) SpawnCar(i);
     EXPECT_EQ(std::memcmp(after.cars, RaceState.cars, sizeof after.cars), 0);
     uint32_t next = RandomState;
-    struct RaceState want = {402, 400, 100,  141,  1000, 100, 250, 0,
-                             0,   13,  2500, 6000, true, 4,   412};
+    RaceVariables want = {402, 400, 100, 141, 1000, 100, 250, 0, 0, 13, 2500, 6000, true, 4, 412};
     std::memcpy(want.cars, RaceState.cars, sizeof want.cars);
     want.timeBonus = {Draw(next, 150), -1000};
     want.energyBonus = {Draw(next, 150), -5000};
@@ -110,7 +109,7 @@ TEST_F(Race, ResetRaceSetsThePlayerAndLeavesTheCarriedFields) {
 TEST_F(Race, CountdownShowsItsNumberAndHoldsTrafficBonusesAndClock) {
     ResetRace();
     ApplyDifficulty(2);
-    const struct RaceState start = RaceState;
+    const RaceVariables start = RaceState;
     // 7 for 11 frames, 6 to 2 for 40 each, 1 for the last 39; the font has no question mark:
     // it leaves its cell empty.
     std::string shown;
@@ -328,14 +327,14 @@ TEST_F(Race, QuitQuestionFreezesTheRaceButNotEverything) {
     RaceState.timeBonus = {0, 100}, RaceState.energyBonus = {149, 300};
     RaceState.frameDivider = 4, RaceState.roadScroll = 100, RaceState.pendingPoints = 5;
     RaceState.quitConfirm = true;
-    const struct RaceState before = RaceState;
+    const RaceVariables before = RaceState;
     Keys({VK_LEFT, VK_UP});
     for (int32_t points = 1; points <= 7; ++points) {
         RaceTick();  // points still arrive one per frame
         EXPECT_EQ(RaceState.points, std::min(points, 5));
     }
     Tick(93);
-    struct RaceState want = before;
+    RaceVariables want = before;
     want.points = 5, want.pendingPoints = 0;
     EXPECT_EQ(Fields(RaceState), Fields(want));  // the cars stand as well
     bool wandered = false;                       // but their speeds wander on

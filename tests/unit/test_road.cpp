@@ -160,7 +160,7 @@ TEST_F(Road, CarSpritesComeFromTheirColumnAndRowClippedToTheView) {
 
 TEST_F(Road, BonusItemsMoveAreCollectedUnderTheCarAndComeBack) {
     ASSERT_TRUE(DirectSoundObject != nullptr || SoundDevice.Init());
-    SoundDevice.LoadSound(5, (GameDir() + "/Bonus.snd").c_str());
+    SoundDevice.LoadSound(kBonusSlot, (GameDir() + "/Bonus.snd").c_str());
     ASSERT_NE(BonusSound, nullptr);
     const std::string play =
         "sound " + std::to_string(plat::SoundBufferIndex(BonusSound)) + " play";

@@ -31,7 +31,7 @@ TEST_F(ShellKeys, EveryScreenAnswersItsKeysWithClickMusicAndPause) {
     ASSERT_NE(getcwd(here, sizeof here), nullptr);
     ASSERT_EQ(chdir(dir.c_str()), 0);
     ASSERT_TRUE(DirectSoundObject != nullptr || SoundDevice.Init());
-    SoundDevice.LoadSound(0, (GameDir() + "/Menu.snd").c_str());
+    SoundDevice.LoadSound(kMenuSlot, (GameDir() + "/Menu.snd").c_str());
     ASSERT_NE(MenuSound, nullptr);
     const std::string menu = "sound " + std::to_string(plat::SoundBufferIndex(MenuSound)) + " ";
 
@@ -105,7 +105,7 @@ TEST_F(ShellKeys, KeysAreIgnoredWhileTheCurtainOpens) {
                                     {3, true},
                                     {2, false},
                                     {0, false}}) {
-        CurtainPos = position, ScreenState = 0, MenuSelection = 1;
+        CurtainPos = position, ScreenState = kScreenMainMenu, MenuSelection = kNewGame;
         Backend().Reset();
         Key(VK_DOWN);
         Key(VK_ESCAPE);

@@ -287,7 +287,7 @@ TEST_F(SoundDeviceTest, FilesPlayAtTheirOwnRateWithWhatTheirDataChunkLacksSilent
         EXPECT_EQ(MixLeft(8), left) << bytes.size();
         EXPECT_EQ(SoundStatus(b), 0u);  // over with its last frame
         b->Release();
-        SoundBuffers[0] = nullptr;
+        SoundBuffers[kMenuSlot] = nullptr;
     }
     // 8-bit stereo plays too, each side on its own.
     LPDIRECTSOUNDBUFFER b = Load(5, Riff("WAVE", Chunk("fmt ", Format(2, 48000, 8)) +
@@ -334,10 +334,10 @@ TEST_F(SoundDeviceTest, PlainNamesAreOpenedInTheCurrentFolderIntoKnownSlotsOnly)
     char previous[4096];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(dir_.c_str()), 0);
-    SoundDevice.LoadSound(0, "Menu.snd");
-    SoundDevice.LoadSound(4, "Crash1.snd");
+    SoundDevice.LoadSound(kMenuSlot, "Menu.snd");
+    SoundDevice.LoadSound(kCrashSlot, "Crash1.snd");
     SoundDevice.LoadSound(-1, "Menu.snd");
-    SoundDevice.LoadSound(SoundSlots, "Menu.snd");
+    SoundDevice.LoadSound(kSoundSlots, "Menu.snd");
     ASSERT_EQ(chdir(previous), 0);
     EXPECT_NE(MenuSound, nullptr);
     EXPECT_EQ(CrashSound, nullptr);

@@ -95,7 +95,7 @@ TEST_F(Traffic, SpawnDrawsLaneSpeedPositionKindAndMassInThatOrder) {
                                   {132, -186, 85, 2357, 7},  {187, -108, 108, 2236, 9}};
     for (int k = 0; k < 6; ++k) SpawnCar(5 * k);
     EXPECT_EQ(RandomState, After(28, 30)) << "a spawn draws five numbers";
-    for (int k = 0; k < TrafficPool; ++k)
+    for (int k = 0; k < kTrafficPool; ++k)
         EXPECT_EQ(Fields(RaceState.cars[k]), Fields(k % 5 == 0 ? spawns[k / 5] : TrafficCar{}))
             << "record " << k;
     // The position's draw R%800 - 400 = r: r + 500 below the screen when positive, -500 - r above.
@@ -343,7 +343,7 @@ TEST_F(Traffic, AHundredThousandRaceFramesWithRandomKeysStayInRange) {
             s.energy = 1000;  // repaired: the keys work again
         if (s.timeLeft <= 0 && driver.Below(400) == 0)
             s.timeLeft = 200;  // a fresh clock: points again
-        if (frame == 20000) s.activeCars = MaxActiveCars;
+        if (frame == 20000) s.activeCars = kMaxActiveCars;
         PrimarySurface = frame % 16 == 0 ? primary : nullptr,
         BackSurface = frame % 16 == 0 ? back : nullptr;
         RaceTick();
