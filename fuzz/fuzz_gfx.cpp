@@ -6,31 +6,17 @@
 // The window and the display device are brought up once, over a backend that does nothing.
 #include "../platform/headless/quiet.h"
 #include "../src/assets/assets.h"
+#include "input_file.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
 bool BringUp() {
     static headless::QuietBackend backend;
     return headless::BringUpDisplay(backend);
-}
-
-// The file each input is written to; removed when the run ends.
-std::string g_inputPath;
-
-void RemoveInput() { std::remove(g_inputPath.c_str()); }
-
-const std::string& InputPath() {
-    const char* base = std::getenv("TMPDIR");
-    g_inputPath = std::string(base != nullptr ? base : "/tmp") + "/fuzz_gfx-" +
-                  std::to_string(getpid()) + ".gfx";
-    std::atexit(RemoveInput);
-    return g_inputPath;
 }
 
 uint32_t Word(const uint8_t* data, size_t at) {
@@ -52,13 +38,10 @@ bool TooLarge(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool up = BringUp();
     if (!up) std::abort();
-    static const std::string& path = InputPath();
+    static const std::string& path = fuzz::InputPath("fuzz_gfx", ".gfx");
     if (TooLarge(data, size)) return 0;
 
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
+    fuzz::WriteInput(path, data, size);
 
     GfxImage image = DisplayDevice.LoadGfxImage(DirectDrawObject, path.c_str());
     if (image == nullptr) return 0;
