@@ -89,7 +89,8 @@ def key_code(name):
 class Game:
     """What the game does with each event, as far as the ending and the screens go."""
 
-    def __init__(self):
+    def __init__(self, high_scores_missing=False):
+        self.high_scores_missing = high_scores_missing
         self.frame = 0
         self.active = True
         self.screen = "menu"  # menu, race, fame, exit (shutdown pending), or ended
@@ -178,6 +179,8 @@ class Game:
             self.screen = "race"
             self.race_start = self.frame
             self.quit_question = False
+        elif self.selection == HIGH_SCORES and self.high_scores_missing:
+            self.ending = "fame-box"  # the game's message box, and the end
         elif self.selection == HIGH_SCORES:
             self.visits["halls of fame"] += 1
             self.screen = "fame"
@@ -190,11 +193,11 @@ class Game:
 class Script:
     """A script being written, played into the model as it is written."""
 
-    def __init__(self, rng, budget):
+    def __init__(self, rng, budget, high_scores_missing):
         self.rng = rng
         self.budget = budget
         self.lines = []
-        self.game = Game()
+        self.game = Game(high_scores_missing)
         self.frame = 0  # the script's frame, which is the game's while it is active
 
     def full(self):
@@ -376,9 +379,9 @@ def in_fame(s):
         s.press("ESCAPE", (1, 20))
 
 
-def make_script(rng, budget):
+def make_script(rng, budget, high_scores_missing=False):
     """A random script of at most budget events; returns it with the model's ending."""
-    s = Script(rng, budget)
+    s = Script(rng, budget, high_scores_missing)
     options = []
     if rng.random() < 0.2:
         options += ["--format", "555"]
@@ -502,7 +505,8 @@ class Runner:
 
     def run_one(self, seed, number, budget):
         rng = random.Random("%d:%d" % (seed, number))
-        script, predicted, frames, count, visits, options = make_script(rng, budget)
+        script, predicted, frames, count, visits, options = make_script(
+            rng, budget, self.fame_box_allowed)
         name = "seed%d-run%d" % (seed, number)
         script_path = os.path.join(self.work, name + ".txt")
         log_path = os.path.join(self.work, name + ".log")
