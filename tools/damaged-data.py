@@ -14,12 +14,18 @@ panel's 160 x 480, the background's 640 x 480). The sounds also get a data chunk
 than the file holds, and formats the mixer cannot play.
 
 Each case runs one script: a race at once (keys at frame 0 count, before the curtain), steering
-to both edges of the road through the countdown and into the traffic, the quit question with its
-no and its yes, the hall of fame, and Exit game. The game must end with exit status 0, nothing on
-standard error (a sanitizer report fails the case), and its screen changes at the frames the
-script asked for: the race, the menu, the hall of fame, the menu, the shutdown after
-`mci 0 close all`. Without Highscore.List the game ends on purpose when the hall of fame is
-chosen: the log shows the box "Highscore-Liste nicht gefunden!" and then `exit 0`.
+to both edges of the road through the countdown and into the traffic, to a crash and a time
+bonus (with the game's own data: the first case, every file as made, says whether the race still
+gets there), the quit question with its no and its yes, the hall of fame, and Exit game. The
+game must end with exit status 0, nothing on standard error (a sanitizer report fails the case),
+and its screen changes at the frames the script asked for: the race, the menu, the hall of fame,
+the menu, the shutdown after `mci 0 close all`. Without Highscore.List the game ends on purpose
+when the hall of fame is chosen: the log shows the box "Highscore-Liste nicht gefunden!" and
+then `exit 0`.
+
+--huge adds, for each picture, a header declaring the largest size the loader takes in a 1 KB
+file; with --memory (a runner built without sanitizers) the game must also survive not getting
+the memory for it (see tests/robustness/huge_picture.sh).
 
 Python 3 standard library only. Exit status: 0 when every case passed, 1 otherwise.
 """
@@ -47,40 +53,26 @@ SMALL_PICTURES = {
     "Back.gfx": [(639, 480), (640, 479), (1, 1)],
 }
 
-# The script: each screen change at a frame of its own, so the log shows where it happened.
+# The script: each screen change at a frame of its own, so the log shows where it happened. The
+# race steers to both edges of the road (the road's picture is shown from its left and its right
+# end) and, with the game's own data, comes to a crash and a time bonus before the quit question.
 RACE_AT = 0  # Enter at frame 0 is taken before the curtain starts
-QUIT_AT = 262  # the countdown takes 250 race frames
-NO_AT = 270
-YES_AT = 285
-FAME_AT = 295  # after Down, Down from New game
-MENU_AT = 310
-EXIT_AT = 320  # after Up, Up: Exit game is one further up from New game
-SCRIPT = """\
-{race} press ENTER
-2 down UP
-40 up UP
-40 down RIGHT
-150 up RIGHT
-150 down UP
-152 down LEFT
-230 up LEFT
-231 down RIGHT
-260 up RIGHT
-{quit} press ESCAPE
-{no} press N
-{quit2} press ESCAPE
-{yes} press Y
-{down1} press DOWN
-{down2} press DOWN
-{fame} press ENTER
-{menu} press ESCAPE
-{up1} press UP
-{up2} press UP
-{up3} press UP
-{exit} press ENTER
-""".format(race=RACE_AT, quit=QUIT_AT, no=NO_AT, quit2=NO_AT + 5, yes=YES_AT, down1=YES_AT + 2,
-           down2=YES_AT + 4, fame=FAME_AT, menu=MENU_AT, up1=MENU_AT + 2, up2=MENU_AT + 4,
-           up3=MENU_AT + 6, exit=EXIT_AT)
+QUIT_AT = 405  # the countdown takes 250 race frames
+NO_AT = 410
+YES_AT = 425
+FAME_AT = 435  # after Down, Down from New game
+MENU_AT = 450
+EXIT_AT = 460  # after Up, Up, Up: Exit game is one further up from New game
+STEERING = [(40, 139, "RIGHT"), (139, 251, "LEFT"), (251, 309, "RIGHT"), (309, 315, "LEFT"),
+            (329, 340, "LEFT"), (340, 346, "RIGHT"), (346, 373, "LEFT")]
+SCRIPT = "".join(
+    ["%d press ENTER\n" % RACE_AT, "2 down UP\n"] +
+    ["%d down %s\n%d up %s\n" % (down, key, up, key) for down, up, key in STEERING] +
+    ["%d press ESCAPE\n" % QUIT_AT, "%d press N\n" % NO_AT, "%d press ESCAPE\n" % (NO_AT + 5),
+     "%d press Y\n" % YES_AT, "%d press DOWN\n" % (YES_AT + 2), "%d press DOWN\n" % (YES_AT + 4),
+     "%d press ENTER\n" % FAME_AT, "%d press ESCAPE\n" % MENU_AT, "%d press UP\n" % (MENU_AT + 2),
+     "%d press UP\n" % (MENU_AT + 4), "%d press UP\n" % (MENU_AT + 6),
+     "%d press ENTER\n" % EXIT_AT])
 SCREEN_CHANGES = [RACE_AT, YES_AT, FAME_AT, MENU_AT, EXIT_AT]
 FRAMES = EXIT_AT + 100
 
@@ -228,12 +220,13 @@ def run_case(args, work, index, name, label, content):
     for other in DATA_FILES:
         if other != name:
             os.symlink(os.path.join(args.dir, other), os.path.join(folder, other))
-    target = os.path.join(folder, name)
-    if content == "folder":
-        os.makedirs(target)
-    elif content is not None:
-        with open(target, "wb") as f:
-            f.write(content)
+    if name is not None:
+        target = os.path.join(folder, name)
+        if content == "folder":
+            os.makedirs(target)
+        elif content is not None:
+            with open(target, "wb") as f:
+                f.write(content)
     script = os.path.join(folder, "script.txt")
     with open(script, "w") as f:
         f.write(SCRIPT)
@@ -255,7 +248,10 @@ def run_case(args, work, index, name, label, content):
     why = check(lines, rc, stderr, name == HIGH_SCORES and content is None)
     if why is None:
         shutil.rmtree(folder)
-    return (name, label, why, folder, stderr)
+    # With every file as made, the sound buffers are numbered by their slots: 4 the crash, 5 the
+    # bonus.
+    played = {line for line in lines if line in ("sound 4 play", "sound 5 play")}
+    return (name, label, why, folder, stderr, len(played) == 2)
 
 
 def main():
@@ -289,6 +285,7 @@ def main():
 
     rng = random.Random(args.seed)
     cases = []
+    cases = [(None, "every file as made", None)]
     for name in files:
         with open(os.path.join(args.dir, name), "rb") as f:
             original = f.read()
@@ -303,13 +300,15 @@ def main():
 
     failures = [r for r in results if r[2] is not None]
     print("damaged-data: %d files, %d cases, %.1f s" % (len(files), len(cases), elapsed))
+    print("  every file as made: %s; the race came to a crash and a time bonus: %s" % (
+        "passed" if results[0][2] is None else "FAILED", "yes" if results[0][5] else "no"))
     for name in files:
         count = sum(1 for r in results if r[0] == name)
         bad = sum(1 for r in failures if r[0] == name)
         print("  %-15s %2d cases, %d failed" % (name, count, bad))
     print("failures: %d" % len(failures))
-    for name, label, why, folder, stderr in failures:
-        print("  %s, %s: %s" % (name, label, why))
+    for name, label, why, folder, stderr, _ in failures:
+        print("  %s, %s: %s" % (name or "no file damaged", label, why))
         limit = "ulimit -v %d; " % (args.memory * 1024) if args.memory else ""
         print("    %s%s --dir %s --script %s/script.txt --frames %d" % (
             limit, args.runner, folder, folder, FRAMES))
