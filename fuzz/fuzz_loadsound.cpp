@@ -7,13 +7,12 @@
 #include "../platform/core/mixer.h"
 #include "../platform/headless/quiet.h"
 #include "../src/audio/sound.h"
+#include "input_file.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -22,12 +21,6 @@ bool BringUp() {
     plat::Install(&backend);
     if (!CreateMainWindow(nullptr, SW_SHOWDEFAULT)) return false;
     return SoundDevice.Init();
-}
-
-std::string InputPath() {
-    const char* base = std::getenv("TMPDIR");
-    return std::string(base != nullptr ? base : "/tmp") + "/fuzz_loadsound-" +
-           std::to_string(getpid()) + ".snd";
 }
 
 // Data chunks of more than 4 MiB are skipped: buffers of any size up to the largest one
@@ -51,13 +44,10 @@ bool ClaimsTooMuch(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool up = BringUp();
     if (!up) std::abort();
-    static const std::string path = InputPath();
+    static const std::string& path = fuzz::InputPath("fuzz_loadsound", ".snd");
     if (ClaimsTooMuch(data, size)) return 0;
 
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
+    fuzz::WriteInput(path, data, size);
 
     constexpr int32_t kSlot = kCrashSlot;
     SoundDevice.LoadSound(kSlot, path.c_str());
