@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace plat {
@@ -128,7 +129,12 @@ private:
         int pitch = (width * 2 + 7) & ~7;
         DWORD memory =
             (caps & DDSCAPS_SYSTEMMEMORY) != 0 ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY;
-        *out = new Surface(width, height, pitch, DDSCAPS_OFFSCREENPLAIN | memory);
+        auto* surface = new Surface(width, height, pitch, DDSCAPS_OFFSCREENPLAIN | memory);
+        if (surface->Pixels() == nullptr) {
+            surface->Release();
+            return DDERR_OUTOFMEMORY;
+        }
+        *out = surface;
         return DD_OK;
     }
 
@@ -190,7 +196,9 @@ Surface::Surface(int width, int height, int pitch, DWORD caps)
       caps_(caps),
       format_(Current().DisplayFormat()) {
     size_t bytes = static_cast<size_t>(pitch) * static_cast<size_t>(height);
-    pixels_ = std::make_unique<uint8_t[]>(bytes);  // zeroed: a new surface is black
+    // Zeroed, as a new surface is black. Memory that cannot be had leaves the surface without
+    // pixels, and whoever creates it refuses with DDERR_OUTOFMEMORY.
+    pixels_.reset(new (std::nothrow) uint8_t[bytes]());
 }
 
 Surface::~Surface() {
