@@ -52,7 +52,7 @@ bool FitToData(const uint8_t* data, size_t size, std::vector<uint8_t>& fitted) {
     const int64_t height = static_cast<int64_t>(Word(data, 10)) - yMin + 1;
     const int64_t planes = data[65];
     const int64_t planeBytes = Word(data, 66);
-    if (width <= 0 || height <= 0 || width > GfxMaxSide || height > GfxMaxSide) return false;
+    if (width <= 0 || height <= 0 || width > kGfxMaxSide || height > kGfxMaxSide) return false;
     if (planes == 0 || data[3] == 0) return false;
 
     // The most bytes the data can decode to: a run of 63 from every two bytes.

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <type_traits>
 
 namespace plat {
 namespace {
@@ -18,12 +17,14 @@ uint64_t StepFor(uint32_t hz) {
 }
 
 struct Pcm8 {
-    static int32_t At(const uint8_t* frame, int channel) {
+    static constexpr int kBytes = 1;
+    static int32_t At(const uint8_t* frame, size_t channel) {
         return (static_cast<int32_t>(frame[channel]) - 128) * 256;
     }
 };
 struct Pcm16 {
-    static int32_t At(const uint8_t* frame, int channel) {
+    static constexpr int kBytes = 2;
+    static int32_t At(const uint8_t* frame, size_t channel) {
         int16_t v;
         std::memcpy(&v, frame + 2 * channel, 2);
         return v;
@@ -55,7 +56,7 @@ void MixVoice(const Voice& voice, uint64_t& position, uint64_t step, bool loopin
     const uint8_t* memory = voice.Memory();
     const uint64_t count = voice.Frames();
     const uint64_t length = count << 32;
-    constexpr int kBlock = Channels * (std::is_same_v<Sample, Pcm16> ? 2 : 1);
+    constexpr size_t kBlock = size_t{Channels} * Sample::kBytes;
     ended = false;
     if (memory == nullptr || count == 0) {
         ended = !looping;
@@ -77,7 +78,7 @@ void MixVoice(const Voice& voice, uint64_t& position, uint64_t step, bool loopin
             const uint64_t room = (last - pos + step - 1) / step;
             const int run =
                 static_cast<int>(std::min<uint64_t>(room, static_cast<uint64_t>(frames - k)));
-            int32_t* out = acc + Channels * k;
+            int32_t* out = acc + ptrdiff_t{Channels} * k;
             for (int i = 0; i < run; ++i, out += Channels) {
                 const uint8_t* here = memory + (pos >> 32) * kBlock;
                 const int64_t frac = static_cast<int64_t>((pos >> 16) & 0xFFFF);
@@ -98,7 +99,8 @@ void MixVoice(const Voice& voice, uint64_t& position, uint64_t step, bool loopin
         // The last frame: it blends towards the first where the voice loops, into silence
         // where it ends.
         const uint8_t* here = memory + (pos >> 32) * kBlock;
-        MixFrame<Sample, Channels>(here, looping ? memory : nullptr, pos, acc + Channels * k);
+        MixFrame<Sample, Channels>(here, looping ? memory : nullptr, pos,
+                                   acc + ptrdiff_t{Channels} * k);
         pos += step;
         ++k;
     }
@@ -201,7 +203,7 @@ void Mixer::Render(int16_t* out, int frames) {
     while (frames > 0) {
         int n = std::min(frames, kPeriodFrames);
         RenderPeriod(out, n);
-        out += 2 * n;
+        out += ptrdiff_t{2} * n;
         frames -= n;
     }
 }

@@ -7,6 +7,7 @@ namespace plat {
 namespace {
 
 constexpr int kWidth = kScreenWidth;
+constexpr size_t kRowBytes = size_t{kWidth} * 2;
 constexpr int kHeight = kScreenHeight;
 
 // Columns are compared in bands this wide, so that a change in one corner of the picture
@@ -162,7 +163,7 @@ const uint16_t* Presenter::Compose(const FrontView& front, size_t& pitch) {
     for (int y = 0; y < kHeight && front.pixels != nullptr; ++y) {
         std::memcpy(&composed_[static_cast<size_t>(y) * kWidth],
                     front.pixels + static_cast<size_t>(y) * static_cast<size_t>(front.pitch),
-                    kWidth * 2);
+                    kRowBytes);
     }
     if (notice_.empty()) return composed_.data();
     const int cell = 6 * kNoticeScale;
@@ -263,7 +264,7 @@ std::vector<Rect> Presenter::Draw(const FrontView& front, uint32_t* pixels, int 
         }
         for (int y = 0; y < kHeight; ++y) {
             std::memcpy(&shown_[static_cast<size_t>(y) * kWidth],
-                        source + static_cast<size_t>(y) * sourcePitch, kWidth * 2);
+                        source + static_cast<size_t>(y) * sourcePitch, kRowBytes);
         }
         Rect all;
         ScaleRect(Rect{0, 0, kWidth, kHeight}, pixels, pitch, all);
@@ -282,8 +283,8 @@ std::vector<Rect> Presenter::Draw(const FrontView& front, uint32_t* pixels, int 
                 const uint16_t* now = source + static_cast<size_t>(y) * sourcePitch + band;
                 uint16_t* before =
                     &shown_[static_cast<size_t>(y) * kWidth + static_cast<size_t>(band)];
-                differs = std::memcmp(now, before, kBand * 2) != 0;
-                if (differs) std::memcpy(before, now, kBand * 2);
+                differs = std::memcmp(now, before, size_t{kBand} * 2) != 0;
+                if (differs) std::memcpy(before, now, size_t{kBand} * 2);
             }
             if (differs && runStart < 0) runStart = y;
             if (differs || runStart < 0) continue;

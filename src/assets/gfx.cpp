@@ -154,7 +154,7 @@ GfxImage DirectDrawDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fil
             std::memset(converted.get(), 0, static_cast<size_t>(rowLength));
             int32_t out = 0;
             for (int32_t i = 0; i < planeBytes && out < rowLength; ++i) {
-                for (int32_t k = 0; k < 4 && out < rowLength; ++k) {
+                for (size_t k = 0; k < 4 && out < rowLength; ++k) {
                     uint8_t value = 0;
                     for (int32_t plane = 0; plane < planes; ++plane) {
                         uint8_t bits = decoded[plane * planeBytes + i];
@@ -179,7 +179,7 @@ GfxImage DirectDrawDevice::LoadGfxImage(LPDIRECTDRAW directDraw, const char* fil
     info.header.biBitCount = static_cast<WORD>(bitCount);
     info.header.biCompression = BI_RGB;
     if (bitCount <= 8) {
-        for (int i = 0; i < 256; ++i) {
+        for (size_t i = 0; i < 256; ++i) {
             info.colours[i].rgbRed = palette[3 * i];
             info.colours[i].rgbGreen = palette[3 * i + 1];
             info.colours[i].rgbBlue = palette[3 * i + 2];

@@ -113,7 +113,8 @@ void DirectDrawDevice::DrawHLine(int32_t x1, int32_t x2, int32_t y, int32_t r, i
     if (x2 >= SurfaceWidth(desc)) x2 = SurfaceWidth(desc) - 1;
     if (x2 < x1) return;
     uint16_t* p = PixelAddress(desc, x1, y);
-    const auto count = static_cast<size_t>(x2 - x1 + 1);
+    const int32_t span = x2 - x1 + 1;
+    const auto count = static_cast<size_t>(span);
     if ((value & 0xFF) == (value >> 8)) {
         std::memset(p, value & 0xFF, count * 2);  // black and the like: bytewise
     } else {

@@ -171,7 +171,9 @@ TEST(Presentation, PacingHoldsSixtyFramesASecondOnAnyMonitorAndAfterStalls) {
             }
         }
         int most = 0, frames = 0, seconds = 0;
-        for (const auto& [second, count] : perSecond) {
+        for (const auto& entry : perSecond) {
+            const int64_t second = entry.first;
+            const int count = entry.second;
             most = std::max(most, count);
             const bool nearStall = std::any_of(stalls.begin(), stalls.end(), [&](int64_t s) {
                 return second >= s && second <= s + 3;

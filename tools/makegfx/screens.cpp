@@ -15,8 +15,6 @@
 namespace gfx {
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
 // ---------------------------------------------------------------------------
 // Chrome lettering
 
