@@ -241,8 +241,7 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             if ((wParam & 0xFFF0) == SC_CLOSE) plat::Send(hwnd, WM_CLOSE, 0, 0);
             return 0;
         case WM_CLOSE: DestroyWindow(hwnd); return 0;
-        case WM_SETCURSOR: return 0;
-        default: return 0;
+        default: return 0;  // WM_SETCURSOR among them: no cursor is set
     }
 }
 

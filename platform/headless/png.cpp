@@ -32,7 +32,9 @@ bool WritePng(const std::string& path, const uint8_t* pixels, int pitch, int wid
         std::fclose(file);
         return false;
     }
-    if (setjmp(png_jmpbuf(png))) {
+    // libpng reports its errors by a longjmp back to here from its own C frames: no destructor
+    // is skipped, and the pixels above stay in scope.
+    if (setjmp(png_jmpbuf(png))) {  // NOLINT(cert-err52-cpp)
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
         return false;

@@ -35,7 +35,8 @@ int TranslateKey(SDL_Keycode key) {
     switch (key) {
 #define PLAT_SDL_KEY(vk, script, sdl, dom) \
     case SDLK_##sdl: return vk;
-        PLAT_KEYS(PLAT_SDL_KEY)
+        // Keys that share a virtual key (Enter and the keypad's) give identical branches.
+        PLAT_KEYS(PLAT_SDL_KEY)  // NOLINT(bugprone-branch-clone)
 #undef PLAT_SDL_KEY
         default: return 0;
     }
@@ -66,6 +67,7 @@ bool RendererOnHardware() {
     for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
     env.push_back(std::string(kProbeVariable) + "=1");
     std::vector<char*> envp;
+    envp.reserve(env.size() + 1);
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
     int out[2];
@@ -295,6 +297,7 @@ void Backend::Present() {
         if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
         if (changed.empty()) return;
         std::vector<SDL_Rect> rects;
+        rects.reserve(changed.size());
         for (const plat::Rect& r : changed) rects.push_back(SDL_Rect{r.x, r.y, r.width, r.height});
         SDL_UpdateWindowSurfaceRects(window_, rects.data(), static_cast<int>(rects.size()));
     }
