@@ -4,19 +4,25 @@
 #   ./build.sh play    install what is missing, build, start the game
 #   ./build.sh test    install what is missing, build everything, run every test
 #   ./build.sh build   build the game and the headless runner only
+#   ./build.sh package install what is missing, build the Debian package and the Windows zip
 #
 # Build folders: build/ (Release with GCC: the game, the tests and the benchmarks; its folder
-# build/game holds the programs and data), build-asan/ (clang with AddressSanitizer,
-# UndefinedBehaviorSanitizer and the libFuzzer targets), build-win/ (the Windows program and
-# the conformance program, mingw-w64; tools/wine-check.sh runs them under Wine).
+# build/game holds the programs and data; the .deb lands here), build-asan/ (clang with
+# AddressSanitizer, UndefinedBehaviorSanitizer and the libFuzzer targets), build-win/ (the
+# Windows program, its zip and the conformance program, mingw-w64; tools/wine-check.sh runs them
+# under Wine).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 # zenity is what SDL shows its message boxes with.
 PLAY_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev zenity)
-TEST_PACKAGES=("${PLAY_PACKAGES[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-               clang-format g++-mingw-w64-x86-64 python3 wine wine64 xvfb xauth x11-apps xdotool
-               imagemagick libgl1 libgl1-mesa-dri libglx-mesa0)
+# dpkg-dev computes the package's library dependencies; lintian, desktop-file-utils and
+# appstream check what a player installs.
+PACKAGE_PACKAGES=("${PLAY_PACKAGES[@]}" g++-mingw-w64-x86-64 dpkg-dev)
+TEST_PACKAGES=("${PACKAGE_PACKAGES[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+               clang-format clang-tidy cppcheck python3 wine wine64 xvfb xauth x11-apps xdotool
+               imagemagick libgl1 libgl1-mesa-dri libglx-mesa0 lintian desktop-file-utils
+               appstream)
 JOBS=$(nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
 
@@ -42,6 +48,13 @@ configure() {  # configure DIR [cmake options...]
 build_game() {
     configure build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DASPHALTIX_BENCH=OFF
     ninja -C build -j"$JOBS" asphaltix asphaltix-headless game_data
+}
+
+build_windows() {  # the Windows program and its zip, with the data files of build/game
+    configure build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+        -DCMAKE_BUILD_TYPE=Release -DASPHALTIX_DATA_DIR="$PWD/build/game" "$@"
+    ninja -C build-win -j"$JOBS"
+    test -f build-win/asphaltix.exe
 }
 
 run_fuzzers() {  # the targets are built in build-asan
@@ -78,6 +91,13 @@ case "${1:-}" in
     build)
         build_game
         ;;
+    package)
+        install_packages "${PACKAGE_PACKAGES[@]}"
+        build_game
+        (cd build && cpack -G DEB >/dev/null)
+        build_windows
+        ls -l build/asphaltix_*.deb build-win/asphaltix-*-windows.zip
+        ;;
     test)
         install_packages "${TEST_PACKAGES[@]}"
         echo "== the house format"
@@ -91,20 +111,27 @@ case "${1:-}" in
         for b in build/bin/bench_*; do
             [ -x "$b" ] && "$b" --benchmark_min_time=0.01 >/dev/null
         done
+        echo "== static analysis: clang-tidy and cppcheck"
+        tools/static-analysis.sh build
         echo "== clang, warnings as errors: AddressSanitizer, UndefinedBehaviorSanitizer, libFuzzer"
         configure build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
             -DCMAKE_CXX_COMPILER=clang++ -DASPHALTIX_FUZZ=ON -DASPHALTIX_BENCH=OFF \
             -DASPHALTIX_WERROR=ON
         ninja -C build-asan -j"$JOBS"
         (cd build-asan && ctest --output-on-failure -j"$JOBS")
+        echo "== the data files: our tools make the same bytes built by GCC and by clang"
+        for f in build/game/*.gfx build/game/*.snd build/game/Highscore.List; do
+            cmp "$f" "build-asan/game/$(basename "$f")"
+        done
         echo "== fuzzing"
         run_fuzzers
-        echo "== the Windows program (mingw-w64)"
-        configure build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-            -DASPHALTIX_WERROR=ON
-        ninja -C build-win -j"$JOBS"
-        test -f build-win/asphaltix.exe
-        echo "== the Windows program under Wine: the conformance tests on both sides, the game in Xvfb"
+        echo "== the Windows program and its zip (mingw-w64)"
+        build_windows -DASPHALTIX_WERROR=ON
+        echo "== what a player installs: the install tree, the Debian package, the zip"
+        tools/package-check.sh build build-win
+        echo "== the real game on SDL in Xvfb: a recording replayed by the headless runner"
+        tools/record-check.sh build/game
+        echo "== the Windows program under Wine: the conformance tests on both sides, the zip's game in Xvfb"
         tools/wine-check.sh
         echo "== all tests passed"
         ;;

@@ -132,10 +132,22 @@ headless --frames 130 --shot "120:$out/menu-headless.png"
 headless --frames 200 --shot "190:$out/fame-headless.png" --script "$work/fame.txt"
 headless --frames 400 --shot "390:$out/race-headless.png" --script "$work/race.txt"
 
-mkdir -p "$work/game"
-cp "$root/build-win/asphaltix.exe" "$root"/build/game/*.gfx "$root"/build/game/*.snd \
-    "$root/build/game/Highscore.List" "$work/game/"
-(cd "$work/game" && exec wine asphaltix.exe) >"$out/game.txt" 2>&1 &
+# The game as a player gets it: the Windows zip unpacked (build-win configured with
+# ASPHALTIX_DATA_DIR makes it); without a zip, the program beside the native build's data.
+zip=$(ls "$root"/build-win/asphaltix-*-windows.zip 2>/dev/null | head -n 1 || true)
+if [ -n "$zip" ]; then
+    ninja -C build-win -j"$jobs" windows_zip >/dev/null
+    mkdir -p "$work/zip"
+    (cd "$work/zip" && cmake -E tar xf "$zip")
+    gamedir=$(dirname "$(ls "$work"/zip/*/asphaltix.exe)")
+    echo "== the game from the unpacked $(basename "$zip") $(at)"
+else
+    gamedir=$work/game
+    mkdir -p "$gamedir"
+    cp "$root/build-win/asphaltix.exe" "$root"/build/game/*.gfx "$root"/build/game/*.snd \
+        "$root/build/game/Highscore.List" "$gamedir/"
+fi
+(cd "$gamedir" && exec wine asphaltix.exe) >"$out/game.txt" 2>&1 &
 game=$!
 
 # A picture of the screen as the X server's dump (quick to take), and as PNG to keep.
