@@ -40,6 +40,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import makeseeds  # noqa: E402  (the PCX header and run-length coding of the fuzz seeds)
+
 PICTURES = ["Strasse.gfx", "Autos.gfx", "Back.gfx", "Status.gfx"]
 SOUNDS = ["Menu.snd", "Engine.snd", "Crash1.snd", "Bonus.snd"]
 HIGH_SCORES = "Highscore.List"
@@ -78,32 +81,9 @@ FRAMES = EXIT_AT + 100
 
 
 def pcx_header(width, height, bits=8, planes=1, bytes_per_line=None):
-    h = bytearray(128)
-    h[0] = 10  # manufacturer
-    h[1] = 5  # version
-    h[2] = 1  # run-length encoding
-    h[3] = bits
-    struct.pack_into("<HHHHHH", h, 4, 0, 0, width - 1, height - 1, 72, 72)
-    h[65] = planes
     if bytes_per_line is None:
         bytes_per_line = width + (width & 1)
-    struct.pack_into("<HH", h, 66, bytes_per_line, 1)
-    return bytes(h)
-
-
-def rle_line(line):
-    out = bytearray()
-    i = 0
-    while i < len(line):
-        run = 1
-        while i + run < len(line) and run < 63 and line[i + run] == line[i]:
-            run += 1
-        if run == 1 and line[i] < 0xC0:
-            out.append(line[i])
-        else:
-            out += bytes([0xC0 | run, line[i]])
-        i += run
-    return out
+    return makeseeds.header(width, height, bits, planes, bytes_per_line)
 
 
 def small_picture(width, height):
@@ -111,7 +91,7 @@ def small_picture(width, height):
     stride = width + (width & 1)
     data = bytearray(pcx_header(width, height, bytes_per_line=stride))
     for y in range(height):
-        data += rle_line(bytes(((x // 8 + y // 8) % 16) for x in range(stride)))
+        data += makeseeds.encode_line(bytes(((x // 8 + y // 8) % 16) for x in range(stride)))
     palette = bytearray(768)
     for i in range(256):
         palette[3 * i:3 * i + 3] = bytes([(i * 37) & 0xFF, (i * 91) & 0xFF, (i * 13) & 0xFF])

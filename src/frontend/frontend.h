@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+// The menu's and the hall of fame's back buffer: cleared, the background picture inside its
+// one-pixel frame, and locked into LockDesc for the text.
+void DrawBackdrop();
 void MainMenuFrame();
 void DrawCurtain(int32_t position, int32_t r, int32_t g, int32_t b);
 void HallOfFameFrame();

@@ -30,10 +30,7 @@ constexpr int32_t kScoreX = 420;
 }  // namespace
 
 void HallOfFameFrame() {
-    DisplayDevice.ClearSurface(BackSurface);
-    RECT backdrop{1, 1, kScreenWidth - 1, kScreenHeight - 1};
-    DisplayDevice.BlitToBack(1, 1, BackImage, &backdrop, DDBLTFAST_NOCOLORKEY);
-    DisplayDevice.LockSurface(BackSurface, &LockDesc);
+    DrawBackdrop();
     DisplayDevice.DrawBlockText(kNameX, 250, "HALL OF FAME", 255, 2, 0);
     for (int32_t n = 1; n <= kHighScoreRows; ++n) {
         const FameRow& row = kFameRows[n - 1];

@@ -35,11 +35,15 @@ const MenuText kInfoLines[8] = {
 
 }  // namespace
 
-void MainMenuFrame() {
+void DrawBackdrop() {
     DisplayDevice.ClearSurface(BackSurface);
     RECT backdrop{1, 1, kScreenWidth - 1, kScreenHeight - 1};
     DisplayDevice.BlitToBack(1, 1, BackImage, &backdrop, DDBLTFAST_NOCOLORKEY);
     DisplayDevice.LockSurface(BackSurface, &LockDesc);
+}
+
+void MainMenuFrame() {
+    DrawBackdrop();
 
     DisplayDevice.DrawBlockText(kMenuX, kTitle.y, kTitle.text, 255, 0, 0);
     for (const MenuText& item : kItems)
