@@ -220,10 +220,13 @@ void Mixer::RenderPeriod(int16_t* out, int frames) {
         }
     }
 
-    // Mono voices are summed once a frame and go to both sides at the end.
-    accumulator_.assign(static_cast<size_t>(frames) * 3, 0);
-    int32_t* stereo = accumulator_.data();
-    int32_t* mono = stereo + static_cast<size_t>(frames) * 2;
+    // Mono voices are summed once a frame and go to both sides at the end; the stereo sum is
+    // kept only while a stereo voice sounds (the game's own sounds are all mono).
+    const bool anyStereo = std::any_of(sounding_.begin(), sounding_.end(),
+                                       [](const Snapshot& s) { return s.voice->Channels() == 2; });
+    accumulator_.assign(static_cast<size_t>(frames) * (anyStereo ? 3 : 1), 0);
+    int32_t* mono = accumulator_.data();
+    int32_t* stereo = anyStereo ? mono + frames : nullptr;
     for (Snapshot& s : sounding_) {
         const Voice& v = *s.voice;
         if (v.Bits() == 8) {
@@ -258,6 +261,15 @@ void Mixer::RenderPeriod(int16_t* out, int frames) {
 
     if (muted_) {
         std::memset(out, 0, static_cast<size_t>(frames) * 2 * sizeof *out);
+        return;
+    }
+    if (stereo == nullptr) {
+        for (int f = 0; f < frames; ++f) {
+            const auto v =
+                static_cast<int16_t>(std::clamp(mono[f], int32_t{-32768}, int32_t{32767}));
+            out[2 * f] = v;
+            out[2 * f + 1] = v;
+        }
         return;
     }
     for (int i = 0; i < frames * 2; ++i) {
