@@ -192,8 +192,21 @@ same() {
 panel=(--region 480,0,640,480 --exclude 596,200,640,238)
 
 still=yes same menu "$out/menu-headless.png" 60 || fail "the main menu after the curtain"
+# Keys go to the window with the X input focus: give it to Wine's desktop window.
+desktop=$(xdotool search --onlyvisible --name 'Wine desktop' 2>/dev/null | head -n 1 || true)
+[ -n "$desktop" ] && xdotool windowfocus --sync "$desktop" 2>/dev/null || true
 key Down Down Return
-still=yes same fame "$out/fame-headless.png" 30 || fail "the hall of fame"
+if ! still=yes same fame "$out/fame-headless.png" 20; then
+    # On a loaded machine the keys may come before Wine takes them: while the screen is still
+    # the untouched menu, none of them arrived, and sending them again is safe.
+    if [ "$(tools/compare565.py "$work/fame.xwd" "$out/menu-headless.png" || true)" = 0 ]; then
+        echo "the keys did not reach the game: again $(at)"
+        key Down Down Return
+        still=yes same fame "$out/fame-headless.png" 30 || fail "the hall of fame"
+    else
+        fail "the hall of fame"
+    fi
+fi
 key Escape
 sleep 1
 key Up Up Return
