@@ -4,6 +4,8 @@
 #
 #   tools/fuzz-long.sh [RUNS]        e.g. nice -n 10 tools/fuzz-long.sh 5000000
 #
+# TIMEOUT (default 30) is the seconds one input may take before it counts as a hang: generous,
+# because a long run shares the machine, and a loaded machine stretches an input's wall time.
 # BUILD chooses the build folder (default build-asan, configured with -DASPHALTIX_FUZZ=ON); the
 # targets are built there first. Each target keeps what it found worth keeping in
 # BUILD/corpus-long-NAME, so a second long run goes on from the first; its log is
@@ -15,6 +17,7 @@ cd "$(dirname "$0")/.."
 
 RUNS=${1:-1000000}
 BUILD=${BUILD:-build-asan}
+TIMEOUT=${TIMEOUT:-30}
 if ! [[ $RUNS =~ ^[0-9]+$ ]] || [ "$RUNS" -eq 0 ]; then
     echo "usage: tools/fuzz-long.sh [RUNS]" >&2
     exit 2
@@ -37,7 +40,7 @@ for name in "${targets[@]}"; do
     mkdir -p "$work" "$findings"
     echo "== $name: $RUNS executions"
     started=$(date +%s)
-    "$BUILD/bin/$name" -runs="$RUNS" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
+    "$BUILD/bin/$name" -runs="$RUNS" -rss_limit_mb=2048 -timeout="$TIMEOUT" -print_final_stats=1 \
         -artifact_prefix="$findings/" "$work" "fuzz/corpus/$short" >"$log" 2>&1
     result=$?
     seconds=$(($(date +%s) - started))
