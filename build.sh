@@ -5,12 +5,15 @@
 #   ./build.sh test    install what is missing, build everything, run every test
 #   ./build.sh build   build the game and the headless runner only
 #   ./build.sh package install what is missing, build the Debian package and the Windows zip
+#   ./build.sh web     build the game as a web page into build-web/ (needs emscripten)
+#   ./build.sh serve   serve build-web/ on http://127.0.0.1:8000/ to play it in a browser
 #
 # Build folders: build/ (Release with GCC: the game, the tests and the benchmarks; its folder
 # build/game holds the programs and data; the .deb lands here), build-asan/ (clang with
 # AddressSanitizer, UndefinedBehaviorSanitizer and the libFuzzer targets), build-win/ (the
 # Windows program, its zip and the conformance program, mingw-w64; tools/wine-check.sh runs them
-# under Wine).
+# under Wine), build-web/ (the web page, static files only; Emscripten's build in build-web/cmake;
+# tools/web-check.sh plays it in chromium).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -71,6 +74,18 @@ run_fuzzers() {  # the targets are built in build-asan
     done
 }
 
+build_web() {  # the web page, with the data files and the headless runner of build/game
+    [ -f build/build.ninja ] ||
+        configure build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DASPHALTIX_BENCH=OFF
+    ninja -C build -j"$JOBS" asphaltix-headless game_data
+    # Debian's emscripten finds its JavaScript optimiser's modules there.
+    export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+    emcmake cmake -S . -B build-web/cmake -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DASPHALTIX_DATA_DIR="$PWD/build/game" -DASPHALTIX_WEB_DIR="$PWD/build-web" "$@" >/dev/null
+    ninja -C build-web/cmake -j"$JOBS"
+    ls -l build-web/index.html build-web/asphaltix.js build-web/asphaltix.wasm build-web/asphaltix.data
+}
+
 check_format() {
     local off
     off=$(git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror 2>&1 \
@@ -97,6 +112,15 @@ case "${1:-}" in
         (cd build && cpack -G DEB >/dev/null)
         build_windows
         ls -l build/asphaltix_*.deb build-win/asphaltix-*-windows.zip
+        ;;
+    web)
+        install_packages "${PLAY_PACKAGES[@]}" emscripten
+        build_web -DASPHALTIX_WERROR=ON
+        ;;
+    serve)
+        [ -f build-web/index.html ] || { echo "no page yet: ./build.sh web"; exit 1; }
+        echo "== Asphaltix at http://127.0.0.1:${PORT:-8000}/ (Ctrl+C ends)"
+        exec python3 -m http.server "${PORT:-8000}" --bind 127.0.0.1 --directory build-web
         ;;
     test)
         install_packages "${TEST_PACKAGES[@]}"
@@ -133,10 +157,12 @@ case "${1:-}" in
         tools/record-check.sh build/game
         echo "== the Windows program under Wine: the conformance tests on both sides, the zip's game in Xvfb"
         tools/wine-check.sh
+        echo "== the web page in a browser: chromium plays it from 127.0.0.1"
+        tools/web-check.sh
         echo "== all tests passed"
         ;;
     *)
-        sed -n '2,12p' "$0"
+        sed -n '2,16p' "$0"
         exit 2
         ;;
 esac

@@ -147,7 +147,7 @@ void Presenter::BuildColours(const PixelFormat& format, const Layout& rgb) {
         PixelToRgb(static_cast<uint16_t>(p), format, c);
         colours_[p] = (static_cast<uint32_t>(c[0]) << rgb.redShift) |
                       (static_cast<uint32_t>(c[1]) << rgb.greenShift) |
-                      (static_cast<uint32_t>(c[2]) << rgb.blueShift);
+                      (static_cast<uint32_t>(c[2]) << rgb.blueShift) | rgb.opaque;
     }
     valid_ = false;
 }
@@ -258,9 +258,10 @@ std::vector<Rect> Presenter::Draw(const FrontView& front, uint32_t* pixels, int 
     if (!valid_) {
         // Black bars and the whole picture.
         for (int y = 0; y < targetHeight_; ++y) {
-            std::memset(reinterpret_cast<uint8_t*>(pixels) +
-                            static_cast<size_t>(y) * static_cast<size_t>(pitch),
-                        0, static_cast<size_t>(targetWidth_) * 4);
+            uint32_t* row =
+                reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(pixels) +
+                                            static_cast<size_t>(y) * static_cast<size_t>(pitch));
+            std::fill(row, row + targetWidth_, layout_.opaque);
         }
         for (int y = 0; y < kHeight; ++y) {
             std::memcpy(&shown_[static_cast<size_t>(y) * kWidth],

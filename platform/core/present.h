@@ -52,6 +52,8 @@ public:
         int redShift = 16;
         int greenShift = 8;
         int blueShift = 0;
+        // Bits set in every pixel, bars included: an alpha channel that must say opaque.
+        uint32_t opaque = 0;
     };
     std::vector<Rect> Draw(const FrontView& front, uint32_t* pixels, int pitch, const Layout& rgb);
 

@@ -1,5 +1,5 @@
 // What the backends share for the player: the sharp scaling of the picture and what of it is
-// shown anew, the pacing of the frames, and game controllers as keys.
+// shown anew, the pacing of the frames, game controllers and a browser's key events as keys.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../../platform/core/gamepad.h"
+#include "../../platform/core/keys.h"
 #include "../../platform/core/pacer.h"
 #include "../../platform/core/present.h"
 
@@ -236,3 +237,46 @@ TEST(Presentation, ControllersGiveTheGamesKeysAndHeldDirectionsRepeat) {
 }
 
 }  // namespace
+
+// A canvas takes its bytes as red, green, blue and alpha; every pixel of it, bars and blended
+// lines included, must say opaque, and the colours land where the layout puts them.
+TEST(Presentation, ACanvasLayoutGivesOpaquePixelsInItsOrder) {
+    plat::Presenter presenter;
+    presenter.SetTarget(1000, 600, false);
+    Target target(1000, 600);
+    std::vector<uint16_t> picture(640 * 480, 0xF800);  // pure red in 5-6-5
+    plat::FrontView front{reinterpret_cast<const uint8_t*>(picture.data()), 1280, plat::kFormat565};
+    plat::Presenter::Layout canvas;
+    canvas.redShift = 0;
+    canvas.greenShift = 8;
+    canvas.blueShift = 16;
+    canvas.opaque = 0xFF000000u;
+    presenter.Draw(front, target.pixels.data(), target.width * 4, canvas);
+    const plat::Rect& p = presenter.Picture();
+    EXPECT_EQ(target.At(0, 0), 0xFF000000u);  // a black bar
+    EXPECT_EQ(target.At(p.x + p.width / 2, p.y + p.height / 2), 0xFF0000FFu);
+    for (uint32_t pixel : target.pixels) ASSERT_EQ(pixel >> 24, 0xFFu);
+}
+
+// A browser's key events give the keys SDL gives for the same keys: letters as the layout
+// names them, the keypad by its own keys, and the physical key only where no character helps.
+TEST(Presentation, BrowserKeysMeanWhatTheyMeanInTheWindow) {
+    EXPECT_EQ(plat::KeyFromBrowser("ArrowUp", "ArrowUp", false), VK_UP);
+    EXPECT_EQ(plat::KeyFromBrowser(" ", "Space", false), VK_SPACE);
+    EXPECT_EQ(plat::KeyFromBrowser("Enter", "NumpadEnter", true), VK_RETURN);
+    EXPECT_EQ(plat::KeyFromBrowser("y", "KeyZ", false), 'Y');  // a German keyboard's Z key
+    EXPECT_EQ(plat::KeyFromBrowser("N", "KeyN", false), 'N');
+    EXPECT_EQ(plat::KeyFromBrowser("!", "Digit1", false), '1');
+    EXPECT_EQ(plat::KeyFromBrowser("Dead", "Backquote", false), 0);
+    EXPECT_EQ(plat::KeyFromBrowser("Dead", "KeyE", false), 'E');
+    EXPECT_EQ(plat::KeyFromBrowser("7", "Numpad7", true), VK_NUMPAD0 + 7);
+    EXPECT_EQ(plat::KeyFromBrowser("Home", "Numpad7", true), VK_NUMPAD0 + 7);
+    EXPECT_EQ(plat::KeyFromBrowser("*", "NumpadMultiply", true), VK_MULTIPLY);
+    EXPECT_EQ(plat::KeyFromBrowser("7", "Digit7", false), '7');
+    EXPECT_EQ(plat::KeyFromBrowser("F10", "F10", false), VK_F1 + 9);
+    EXPECT_EQ(plat::KeyFromBrowser("F13", "F13", false), 0);
+    EXPECT_EQ(plat::KeyFromBrowser("Alt", "AltLeft", false), VK_MENU);
+    EXPECT_EQ(plat::KeyFromBrowser("AltGraph", "AltRight", false), VK_MENU);
+    EXPECT_EQ(plat::KeyFromBrowser("Escape", "Escape", false), VK_ESCAPE);
+    EXPECT_EQ(plat::KeyFromBrowser("Unidentified", "", false), 0);
+}
