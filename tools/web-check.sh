@@ -33,7 +33,7 @@ if [ ! -d tests/web/node_modules/puppeteer-core ]; then
 fi
 
 echo "== the web page $(at)"
-./build.sh web
+ASPHALTIX_WERROR=ON ./build.sh web
 echo "== the page in chromium $(at)"
 node tests/web/browser-test.mjs "$root/build-web"
 echo "== web check done $(at)"

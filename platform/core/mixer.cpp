@@ -264,11 +264,12 @@ void Mixer::RenderPeriod(int16_t* out, int frames) {
         return;
     }
     if (stereo == nullptr) {
-        for (int f = 0; f < frames; ++f) {
+        int16_t* side = out;
+        for (int f = 0; f < frames; ++f, side += 2) {
             const auto v =
                 static_cast<int16_t>(std::clamp(mono[f], int32_t{-32768}, int32_t{32767}));
-            out[2 * f] = v;
-            out[2 * f + 1] = v;
+            side[0] = v;
+            side[1] = v;
         }
         return;
     }
