@@ -136,7 +136,18 @@ Backend::Backend()
           }
       }) {}
 
-Backend::~Backend() { Close(); }
+// At exit the video side is left alone: the program may be ending because Xlib found its
+// display gone, and tearing a window down over a dead connection waits for an answer forever.
+// The sound device and the recording are closed, so that the mixer is not called during the
+// exit and the recording is complete.
+Backend::~Backend() { CloseSoundAndRecording(); }
+
+void Backend::CloseSoundAndRecording() {
+    if (audio_ != 0) SDL_CloseAudioDevice(audio_);
+    audio_ = 0;
+    if (recording_ != nullptr) std::fclose(recording_);
+    recording_ = nullptr;
+}
 
 void Backend::Close() {
     if (std::getenv("ASPHALTIX_STATS") != nullptr && startTicks_ != 0) {
@@ -146,8 +157,7 @@ void Backend::Close() {
                      seconds > 0 ? static_cast<double>(presents_) / seconds : 0.0);
         startTicks_ = 0;
     }
-    if (audio_ != 0) SDL_CloseAudioDevice(audio_);
-    audio_ = 0;
+    CloseSoundAndRecording();
     for (auto& [id, controller] : controllers_) SDL_GameControllerClose(controller);
     controllers_.clear();
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
@@ -158,8 +168,6 @@ void Backend::Close() {
     window_ = nullptr;
     if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
     videoUp_ = false;
-    if (recording_ != nullptr) std::fclose(recording_);
-    recording_ = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -29,6 +29,7 @@ public:
     Backend();
     ~Backend() override;
     void Close();
+    void CloseSoundAndRecording();
 
     bool CreateWindow(const char* title) override;
     void ScreenSize(int& width, int& height) override;
