@@ -19,6 +19,7 @@ void Quiet() {
     Backend().pending.clear();
     for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) continue;
     plat::ReleaseAllKeys();
+    for (int vk = 1; vk < 256; ++vk) GetAsyncKeyState(vk);  // no press left unread
 }
 
 // The next message, taken with GetMessageA, which must answer `result`.
