@@ -273,19 +273,4 @@ TEST_F(GfxLoader, OddLayoutsNeverCrash) {
     }
 }
 
-TEST(GfxRowStride, RowLengthAndDepthForEachBitCount) {
-    // Bits, width; the row's length and the depth.
-    const int cases[][4] = {
-        {1, 1, 4, 1},     {1, 32, 4, 1}, {1, 33, 8, 1},    {1, 641, 84, 1}, {2, 1, 4, 4},
-        {3, 8, 4, 4},     {4, 9, 8, 4},  {4, 641, 324, 4}, {5, 3, 4, 8},    {8, 640, 640, 8},
-        {8, 641, 644, 8}, {6, 5, 8, 8},  {9, 1, 4, 24},    {16, 5, 16, 24}, {24, 641, 1924, 24},
-        {32, 3, 12, 24},  {0, 10, 0, 0},
-    };
-    for (auto [bits, width, length, depth] : cases) {
-        int32_t bitCount = bits;
-        EXPECT_EQ(std::pair(DibRowStride(bitCount, width), bitCount), std::pair(length, depth))
-            << bits << " " << width;
-    }
-}
-
 }  // namespace
