@@ -82,7 +82,8 @@ TEST_F(PlatformDirectDraw, RefusalsDrawNothingAndOverlappingBlitsReadACopy) {
     IDirectDrawSurface* row = Make(16, 1, 0);
     DDCOLORKEY unused{0xFFFF, 0xFFFF};
     ASSERT_EQ(row->SetColorKey(DDCKEY_SRCBLT, &unused), DD_OK);
-    for (DWORD flags : {DWORD{DDBLTFAST_NOCOLORKEY}, DWORD{DDBLTFAST_SRCCOLORKEY}}) {
+    for (DWORD flags :
+         {DWORD{DDBLTFAST_NOCOLORKEY}, DWORD{DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT}}) {
         DDSURFACEDESC d = Sized<DDSURFACEDESC>();
         ASSERT_EQ(row->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
         for (int x = 0; x < 16; ++x) static_cast<uint16_t*>(d.lpSurface)[x] = uint16_t(x + 1);
