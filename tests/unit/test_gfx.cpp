@@ -273,4 +273,16 @@ TEST_F(GfxLoader, OddLayoutsNeverCrash) {
     }
 }
 
+// The depths a DIB row is made for: 1 bit alone, 2 to 4 bits as 4, 5 to 8 as 8, 9 and more as
+// 24, none for 0; every row padded to four bytes. (Bits, width; the row's length and the depth.)
+TEST(GfxRowStride, DepthBoundariesAndRowPadding) {
+    const int cases[][4] = {{1, 33, 8, 1},    {2, 1, 4, 4},  {4, 9, 8, 4}, {5, 3, 4, 8},
+                            {8, 641, 644, 8}, {9, 1, 4, 24}, {0, 10, 0, 0}};
+    for (auto [bits, width, length, depth] : cases) {
+        int32_t bitCount = bits;
+        EXPECT_EQ(std::pair(DibRowStride(bitCount, width), bitCount), std::pair(length, depth))
+            << bits << " " << width;
+    }
+}
+
 }  // namespace
