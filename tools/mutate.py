@@ -2,18 +2,20 @@
 """Mutation run: deliberately broken copies of the game's code, one at a time, each built
 and tested, to show which faults the test suite catches.
 
-    tools/mutate.py [--rev REV] [--seed N] [--count N] [--work DIR] [--list] [--jobs N]
+    tools/mutate.py [--rev REV] [--under DIR]... [--seed N] [--count N] [--work DIR] [--list]
+                    [--jobs N]
 
 The tree of git revision REV (default: the working tree as it is) is copied to DIR, built
 there once in Debug, and checked to pass its own tests. Then each mutant changes one place
-in src/ (a flipped comparison, a changed constant, && and || swapped, + and - swapped, a
-dropped statement), is built, and is run against the unit and scenario tests. A mutant
-that fails to build is "not built"; one that makes a test fail, crash or hang is "caught";
-one that passes every test "survived".
+in the folders given with --under (default src/; platform/core is the other one worth
+running) -- a flipped comparison, a changed constant, && and || swapped, + and - swapped, a
+dropped statement -- is built, and is run against the unit, scenario and conformance tests.
+A mutant that fails to build is "not built"; one that makes a test fail, crash or hang is
+"caught"; one that passes every test "survived".
 
 The places are found in a fixed order and the sample is drawn with the seed, so the same
-seed over the same src/ makes the same mutants whatever the tests are: run it over two
-revisions whose src/ is alike to compare their test suites. Results go to DIR/results.txt,
+seed over the same folders makes the same mutants whatever the tests are: run it over two
+revisions whose code is alike to compare their test suites. Results go to DIR/results.txt,
 one line a mutant, and a summary to standard output.
 """
 
@@ -75,17 +77,18 @@ def blank_strings_and_comments(line):
     return "".join(out)[: len(line)]
 
 
-def find_sites(src_root):
-    """Every place a mutant can be made, in a fixed order: (file, line, column, old, new, kind)."""
+def find_sites(root, under):
+    """Every place a mutant can be made in the folder under (relative to root), in a fixed
+    order: (file, line, column, old, new, kind)."""
     sites = []
     files = []
-    for folder, _, names in os.walk(src_root):
+    for folder, _, names in os.walk(os.path.join(root, under)):
         for name in names:
             if name.endswith((".cpp", ".h")):
                 files.append(os.path.join(folder, name))
     files.sort()
     for path in files:
-        rel = os.path.relpath(path, os.path.dirname(src_root))
+        rel = os.path.relpath(path, root)
         with open(path, encoding="utf-8") as f:
             lines = f.read().split("\n")
         in_block_comment = False
@@ -177,9 +180,9 @@ def copy_tree(rev, work):
             shutil.copy2(source, target)
 
 
-def src_digest(root):
+def code_digest(root, folders):
     h = hashlib.sha256()
-    for folder, _, names in sorted(os.walk(os.path.join(root, "src"))):
+    for folder, _, names in (w for under in folders for w in sorted(os.walk(os.path.join(root, under)))):
         for name in sorted(names):
             path = os.path.join(folder, name)
             h.update(os.path.relpath(path, root).encode())
@@ -191,19 +194,22 @@ def src_digest(root):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--rev", help="git revision to take the tree from (default: working tree)")
+    parser.add_argument("--under", action="append", metavar="DIR",
+                        help="a folder of the tree to mutate, repeatable (default: src)")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--count", type=int, default=150)
     parser.add_argument("--work", default="/tmp/asphaltix-mutants")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     parser.add_argument("--timeout", type=int, default=120, help="seconds a test program may take")
     parser.add_argument("--also", action="append", default=[], metavar="FILE:LINE:OLD:NEW",
-                        help="one more mutant: the first OLD on that line of src/ FILE becomes NEW")
+                        help="one more mutant: the first OLD on that line of FILE becomes NEW")
     parser.add_argument("--list", action="store_true", help="only list the sample")
     args = parser.parse_args()
 
     work = os.path.abspath(args.work)
+    folders = [os.path.normpath(u) for u in (args.under or ["src"])]
     copy_tree(args.rev, work)
-    sites = find_sites(os.path.join(work, "src"))
+    sites = [s for under in folders for s in find_sites(work, under)]
     sample = random.Random(args.seed).sample(sites, min(args.count, len(sites)))
     for extra in args.also:
         rel, number, old, new = extra.split(":", 3)
@@ -212,15 +218,16 @@ def main():
         if old not in line:
             sys.exit("%s: '%s' is not on line %s" % (rel, old, number))
         sample.append((rel, int(number), line.index(old), old, new, "named"))
-    print("src %s: %d places, %d mutants (seed %d)" % (src_digest(work), len(sites), len(sample),
-                                                      args.seed))
+    print("%s %s: %d places, %d mutants (seed %d)" % (" ".join(folders), code_digest(work, folders),
+                                                     len(sites), len(sample), args.seed))
     if args.list:
         for n, s in enumerate(sample, 1):
             print("%3d %s:%d %s %r -> %r" % (n, s[0], s[1], s[5], s[3], s[4]))
         return 0
 
     build = os.path.join(work, "build")
-    targets = ["unit_tests", "scenario_tests", "asphaltix-headless", "game_data"]
+    targets = ["unit_tests", "scenario_tests", "conformance_tests", "asphaltix-headless",
+               "game_data"]
     code, out = run(["cmake", "-S", work, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug",
                      "-DASPHALTIX_BENCH=OFF"], work)
     if code != 0:
@@ -228,11 +235,15 @@ def main():
     code, out = run(["ninja", "-C", build, "-j%d" % args.jobs] + targets, work)
     if code != 0:
         sys.exit("the unmutated tree does not build:\n" + out[-3000:])
-    tests = [os.path.join(build, "bin", "unit_tests"), os.path.join(build, "bin", "scenario_tests")]
+    # Each program and the folder it runs in (the conformance program writes its files there).
+    tests = [(os.path.join(build, "bin", "unit_tests"), build),
+             (os.path.join(build, "bin", "scenario_tests"), build),
+             (os.path.join(build, "bin", "conformance_tests"),
+              os.path.join(build, "tests", "conformance"))]
 
     def test():
-        for program in tests:
-            code, _ = run([program, "--gtest_fail_fast", "--gtest_brief=1"], build, args.timeout)
+        for program, folder in tests:
+            code, _ = run([program, "--gtest_fail_fast", "--gtest_brief=1"], folder, args.timeout)
             if code != 0:
                 return "caught" if code != "timeout" else "caught (hang)"
         return "survived"

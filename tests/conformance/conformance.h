@@ -20,7 +20,7 @@
 
 namespace conformance {
 
-// A result code, printed with its name where it has one of ours.
+// A result code, printed in hexadecimal.
 struct Hr {
     HRESULT value;
     friend bool operator==(Hr a, Hr b) { return a.value == b.value; }

@@ -1,6 +1,7 @@
 // The multimedia file and command calls of the game: the RIFF chunk walk that reads a sound
 // file, and the MCI command strings of the music with no device open.
 #include "conformance.h"
+#include "riff.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,31 +10,14 @@
 namespace conformance {
 namespace {
 
-std::string Le32(uint32_t v) {
-    std::string s;
-    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-    return s;
-}
-
-// A chunk: its identifier, its size (as given, or the size of its data) and its data, padded
-// to an even length unless told otherwise.
-std::string Chunk(const char* id, const std::string& data, long declared = -1, bool pad = true) {
-    std::string s = id;
-    s += Le32(static_cast<uint32_t>(declared >= 0 ? declared : static_cast<long>(data.size())));
-    s += data;
-    if (pad && data.size() % 2 != 0) s.push_back('\0');
-    return s;
-}
-
-std::string Riff(const char* type, const std::string& chunks) {
-    return Chunk("RIFF", type + chunks, -1, false);
-}
+using riff::Chunk;
+using riff::Riff;
 
 // 8-bit mono PCM at 11025 Hz, as a format chunk holds it.
 std::string Format() {
     std::string f;
     f += std::string("\x01\x00\x01\x00", 4);
-    f += Le32(11025) + Le32(11025);
+    f += riff::Le(11025) + riff::Le(11025);
     f += std::string("\x01\x00\x08\x00", 4);
     return f;
 }

@@ -10,29 +10,36 @@ namespace {
 constexpr DWORD kRate = 11025;
 constexpr DWORD kBytes = 1103;  // a tenth of a second of 8-bit mono, an odd size
 
-TEST(Sound, ABufferPlaysOnceToItsEndAndStops) {
-    Released<IDirectSound> sound;
+// The device at the game's cooperative level, and a buffer of mono PCM at kRate made on it.
+void MakeBuffer(Released<IDirectSound>& sound, Released<IDirectSoundBuffer>& buffer, WORD bits,
+                DWORD flags, DWORD bytes) {
     ASSERT_HR(DirectSoundCreate(nullptr, sound.Out(), nullptr), DS_OK);
     ASSERT_NE(sound.Get(), nullptr);
     ASSERT_HR(sound->SetCooperativeLevel(Window(), DSSCL_NORMAL), DS_OK);
-
     WAVEFORMATEX format;
     std::memset(&format, 0, sizeof format);
     format.wFormatTag = WAVE_FORMAT_PCM;
     format.nChannels = 1;
     format.nSamplesPerSec = kRate;
-    format.nAvgBytesPerSec = kRate;
-    format.nBlockAlign = 1;
-    format.wBitsPerSample = 8;
+    format.nBlockAlign = static_cast<WORD>(bits / 8);
+    format.nAvgBytesPerSec = kRate * format.nBlockAlign;
+    format.wBitsPerSample = bits;
     DSBUFFERDESC desc;
     std::memset(&desc, 0, sizeof desc);
     desc.dwSize = sizeof desc;
-    desc.dwFlags = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
-    desc.dwBufferBytes = kBytes;
+    desc.dwFlags = flags;
+    desc.dwBufferBytes = bytes;
     desc.lpwfxFormat = &format;
-    Released<IDirectSoundBuffer> buffer;
     ASSERT_HR(sound->CreateSoundBuffer(&desc, buffer.Out(), nullptr), DS_OK);
     ASSERT_NE(buffer.Get(), nullptr);
+}
+
+TEST(Sound, ABufferPlaysOnceToItsEndAndStops) {
+    Released<IDirectSound> sound;
+    Released<IDirectSoundBuffer> buffer;
+    MakeBuffer(sound, buffer, 8, DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME,
+               kBytes);
+    if (HasFatalFailure()) return;
 
     // The whole buffer in one piece.
     void* first = nullptr;
@@ -84,24 +91,9 @@ TEST(Sound, ABufferPlaysOnceToItsEndAndStops) {
 
 TEST(Sound, ABufferWithoutFrequencyControlRefusesAFrequency) {
     Released<IDirectSound> sound;
-    ASSERT_HR(DirectSoundCreate(nullptr, sound.Out(), nullptr), DS_OK);
-    ASSERT_HR(sound->SetCooperativeLevel(Window(), DSSCL_NORMAL), DS_OK);
-    WAVEFORMATEX format;
-    std::memset(&format, 0, sizeof format);
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = 1;
-    format.nSamplesPerSec = kRate;
-    format.nAvgBytesPerSec = kRate * 2;
-    format.nBlockAlign = 2;
-    format.wBitsPerSample = 16;
-    DSBUFFERDESC desc;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = DSBCAPS_CTRLVOLUME;
-    desc.dwBufferBytes = 2000;
-    desc.lpwfxFormat = &format;
     Released<IDirectSoundBuffer> buffer;
-    ASSERT_HR(sound->CreateSoundBuffer(&desc, buffer.Out(), nullptr), DS_OK);
+    MakeBuffer(sound, buffer, 16, DSBCAPS_CTRLVOLUME, 2000);
+    if (HasFatalFailure()) return;
     EXPECT_HR(buffer->SetFrequency(22000), DSERR_CONTROLUNAVAIL);
 }
 

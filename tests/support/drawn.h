@@ -134,10 +134,10 @@ inline void Append(std::vector<std::string>& v, const std::string& line) { v.pus
 inline void Append(std::vector<std::string>& v, const std::vector<std::string>& lines) {
     v.insert(v.end(), lines.begin(), lines.end());
 }
-template <class... Parts>
-std::vector<std::string> Seq(const Parts&... parts) {
+template <class... Pieces>
+std::vector<std::string> Seq(const Pieces&... pieces) {
     std::vector<std::string> v;
-    (Append(v, parts), ...);
+    (Append(v, pieces), ...);
     return v;
 }
 

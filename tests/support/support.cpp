@@ -137,21 +137,6 @@ uint32_t After(uint32_t state, size_t count) {
     return state;
 }
 
-std::string Le(uint32_t value, int bytes) {
-    std::string s;
-    for (int i = 0; i < bytes; ++i) s += char(value >> (8 * i));
-    return s;
-}
-
-std::string Chunk(const char* id, const std::string& data) {
-    return std::string(id, 4) + Le(uint32_t(data.size()), 4) + data +
-           std::string(data.size() % 2, '\0');
-}
-
-std::string Riff(const char* form, const std::string& body) {
-    return "RIFF" + Le(uint32_t(4 + body.size()), 4) + std::string(form, 4) + body;
-}
-
 std::vector<int16_t> MixLeft(int frames) {
     std::vector<int16_t> out(size_t(frames) * 2, 0x5555), left;
     plat::TheMixer().Render(out.data(), frames);

@@ -13,6 +13,7 @@
 #include "../../src/display/font.h"
 #include "../../src/game/race.h"
 #include "../../src/game/random.h"
+#include "../conformance/riff.h"
 
 #include <gtest/gtest.h>
 
@@ -105,9 +106,9 @@ uint32_t After(uint32_t state, size_t count);
 
 // Little-endian bytes of a number; a RIFF chunk, with its pad byte when its size is odd; a
 // RIFF form.
-std::string Le(uint32_t value, int bytes);
-std::string Chunk(const char* id, const std::string& data);
-std::string Riff(const char* form, const std::string& body);
+using riff::Chunk;
+using riff::Le;
+using riff::Riff;
 // The left side of the next frames of the mix, after checking that the right is the same.
 std::vector<int16_t> MixLeft(int frames);
 // A sound buffer's status.
