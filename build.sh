@@ -29,18 +29,7 @@ TEST_PACKAGES=("${PACKAGE_PACKAGES[@]}" libgtest-dev libbenchmark-dev clang libc
 JOBS=$(nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
 
-install_packages() {
-    local missing=()
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "== installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
+source tools/packages.sh  # install_packages
 
 configure() {  # configure DIR [cmake options...]
     local dir=$1

@@ -9,23 +9,11 @@ root=$PWD
 start=$(date +%s)
 at() { echo "($(($(date +%s) - start)) s)"; }
 
-packages=(emscripten chromium nodejs python3 imagemagick)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-# NodeSource's Node stands in for Debian's nodejs.
-if command -v node >/dev/null && command -v npm >/dev/null; then
-    missing=("${missing[@]/nodejs/}")
-fi
-missing=($(printf '%s\n' "${missing[@]}" | grep -v '^$' || true))
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "== installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+packages=(emscripten chromium python3 imagemagick)
+# NodeSource's Node, where the machine has it, stands in for Debian's nodejs.
+command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
+source tools/packages.sh
+install_packages "${packages[@]}"
 if [ ! -d tests/web/node_modules/puppeteer-core ]; then
     echo "== puppeteer-core from tests/web/package-lock.json $(at)"
     # puppeteer-core never downloads a browser; the system's chromium is used.

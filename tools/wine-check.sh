@@ -28,17 +28,8 @@ at() { echo "[$(($(date +%s) - start)) s]"; }
 packages=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev libgtest-dev
           python3 g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-apps xdotool imagemagick
           libgl1 libgl1-mesa-dri libglx-mesa0)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "== installing: ${missing[*]} $(at)"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+source tools/packages.sh
+install_packages "${packages[@]}"
 
 echo "== building what is missing $(at)"
 has_target() { ninja -C "$1" -t targets all 2>/dev/null | grep -q "^$2:"; }
