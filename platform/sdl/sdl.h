@@ -29,7 +29,6 @@ public:
     Backend();
     ~Backend() override;
     void Close();
-    void CloseSoundAndRecording();
 
     bool CreateWindow(const char* title) override;
     void ScreenSize(int& width, int& height) override;
@@ -44,6 +43,7 @@ public:
     bool OpenAudio(plat::Mixer* mixer) override;
 
 private:
+    void CloseSoundAndRecording();
     int64_t NowNs() override;
     void SleepUntilNs(int64_t when) override;
 

@@ -50,8 +50,12 @@ double NowMs() { return emscripten_get_now(); }
 extern "C" EMSCRIPTEN_KEEPALIVE const int16_t* asphaltix_render(int frames) {
     using web::g_period;
     if (frames <= 0) return nullptr;
-    g_period.assign(static_cast<size_t>(frames) * 2, 0);
-    if (web::g_mixer != nullptr) web::g_mixer->Render(g_period.data(), frames);
+    g_period.resize(static_cast<size_t>(frames) * 2);
+    if (web::g_mixer != nullptr) {
+        web::g_mixer->Render(g_period.data(), frames);  // writes every sample
+    } else {
+        std::fill(g_period.begin(), g_period.end(), int16_t{0});
+    }
     return g_period.data();
 }
 
@@ -175,9 +179,9 @@ void Backend::PollInput() {
         Present();
     }
     framePending_ = frontChanged_ = false;
-    std::vector<Event> due;
-    due.swap(events_);
-    for (const Event& event : due) Handle(event);
+    due_.clear();
+    due_.swap(events_);
+    for (const Event& event : due_) Handle(event);
     ReadGamepads();
     pads_.Tick(static_cast<int64_t>(NowMs()));
     RunSilentMixer();
@@ -265,22 +269,16 @@ void Backend::Handle(const Event& event) {
             if (!inactive_) plat::KeyDown(event.vk, event.repeat, event.alt);
             break;
         case Event::Kind::kKeyUp: plat::KeyUp(event.vk, event.alt); break;
-        case Event::Kind::kPause: SetPaused(!paused_, hidden_ || blurred_); break;
+        case Event::Kind::kPause: SetPaused(!paused_); break;
         case Event::Kind::kBlur:
-            blurred_ = true;
-            SetPaused(paused_, true);
-            break;
         case Event::Kind::kFocus:
-            blurred_ = false;
-            SetPaused(paused_, hidden_);
+            blurred_ = event.kind == Event::Kind::kBlur;
+            SetPaused(paused_);
             break;
         case Event::Kind::kHidden:
-            hidden_ = true;
-            SetPaused(paused_, true);
-            break;
         case Event::Kind::kShown:
-            hidden_ = false;
-            SetPaused(paused_, blurred_);
+            hidden_ = event.kind == Event::Kind::kHidden;
+            SetPaused(paused_);
             break;
         case Event::Kind::kResize:
             MakeTarget();
@@ -292,9 +290,9 @@ void Backend::Handle(const Event& event) {
 // Pausing deactivates the game, as a hidden tab or a page without the focus does: it then
 // waits. A notice shows over the last picture while either holds; coming back to the page
 // does not end a pause the player asked for.
-void Backend::SetPaused(bool byPlayer, bool byFocus) {
+void Backend::SetPaused(bool byPlayer) {
     paused_ = byPlayer;
-    const bool now = paused_ || byFocus;
+    const bool now = paused_ || hidden_ || blurred_;
     presenter_.SetNotice(now ? "PAUSED" : "");
     if (now != inactive_) plat::Activate(!now);
     inactive_ = now;

@@ -57,12 +57,13 @@ private:
     void MakeTarget();
     void Present();
     void Handle(const Event& event);
-    void SetPaused(bool byPlayer, bool byFocus);
+    void SetPaused(bool byPlayer);
     void ReadGamepads();
     void RunSilentMixer();
 
     bool windowUp_ = false;
     std::vector<Event> events_;
+    std::vector<Event> due_;  // the events being handled, kept for its capacity
 
     plat::Presenter presenter_;
     std::vector<uint32_t> pixels_;
