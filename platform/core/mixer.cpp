@@ -5,6 +5,12 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <type_traits>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define PLAT_MIX_AVX2 1
+#endif
 
 namespace plat {
 namespace {
@@ -30,6 +36,53 @@ struct Pcm16 {
         return v;
     }
 };
+
+#ifdef PLAT_MIX_AVX2
+// Eight frames of a 16-bit mono voice at a time, for processors with AVX2: each frame's two
+// samples come in one gathered 32-bit load, and the blend by the 16-bit fraction is done as two
+// 8-bit steps so that it stays exact in 32 bits: (d * f) >> 16 == (d * (f >> 8) + ((d * (f &
+// 255)) >> 8)) >> 8. Mixes the largest multiple of eight frames of `run` and returns it; every
+// frame mixed must stand before the voice's last one.
+__attribute__((target("avx2"))) int MixMono16Wide(const uint8_t* memory, uint64_t& pos,
+                                                  uint64_t step, int32_t* out, int run) {
+    // Positions of frames 0, 2, 4, 6 and of 1, 3, 5, 7: the high half of an odd one and the low
+    // half of an even one then sit in order in eight 32-bit lanes.
+    const auto at = [&](uint64_t k) {
+        const uint64_t p = pos + k * step;
+        return static_cast<long long>(p);
+    };
+    __m256i even = _mm256_setr_epi64x(at(0), at(2), at(4), at(6));
+    __m256i odd = _mm256_setr_epi64x(at(1), at(3), at(5), at(7));
+    const uint64_t stride = 8 * step;
+    const __m256i advance = _mm256_set1_epi64x(static_cast<long long>(stride));
+    const __m256i low16 = _mm256_set1_epi32(0xFFFF);
+    const __m256i low8 = _mm256_set1_epi32(0xFF);
+    const auto* words = reinterpret_cast<const int*>(memory);
+    int i = 0;
+    for (; i + 8 <= run; i += 8) {
+        const __m256i index = _mm256_blend_epi32(_mm256_srli_epi64(even, 32), odd, 0xAA);
+        const __m256i frac = _mm256_and_si256(
+            _mm256_blend_epi32(_mm256_srli_epi64(even, 16), _mm256_slli_epi64(odd, 16), 0xAA),
+            low16);
+        const __m256i pair = _mm256_i32gather_epi32(words, index, 2);
+        const __m256i a = _mm256_srai_epi32(_mm256_slli_epi32(pair, 16), 16);
+        const __m256i d = _mm256_sub_epi32(_mm256_srai_epi32(pair, 16), a);
+        const __m256i fine =
+            _mm256_srai_epi32(_mm256_mullo_epi32(d, _mm256_and_si256(frac, low8)), 8);
+        const __m256i coarse = _mm256_mullo_epi32(d, _mm256_srli_epi32(frac, 8));
+        const __m256i value =
+            _mm256_add_epi32(a, _mm256_srai_epi32(_mm256_add_epi32(coarse, fine), 8));
+        auto* sum = reinterpret_cast<__m256i*>(out + i);
+        _mm256_storeu_si256(sum, _mm256_add_epi32(_mm256_loadu_si256(sum), value));
+        even = _mm256_add_epi64(even, advance);
+        odd = _mm256_add_epi64(odd, advance);
+    }
+    pos += static_cast<uint64_t>(i) * step;
+    return i;
+}
+
+const bool kWideMix = __builtin_cpu_supports("avx2");
+#endif
 
 // One frame of a voice at `pos`, interpolated linearly between the frame it stands on and the
 // next (`next` null past a one-shot voice's end: silence), added to acc[0] (and acc[1] for a
@@ -79,7 +132,14 @@ void MixVoice(const Voice& voice, uint64_t& position, uint64_t step, bool loopin
             const int run =
                 static_cast<int>(std::min<uint64_t>(room, static_cast<uint64_t>(frames - k)));
             int32_t* out = acc + ptrdiff_t{Channels} * k;
-            for (int i = 0; i < run; ++i, out += Channels) {
+            int i = 0;
+#ifdef PLAT_MIX_AVX2
+            if constexpr (std::is_same_v<Sample, Pcm16> && Channels == 1) {
+                if (kWideMix) i = MixMono16Wide(memory, pos, step, out, run);
+                out += i;
+            }
+#endif
+            for (; i < run; ++i, out += Channels) {
                 const uint8_t* here = memory + (pos >> 32) * kBlock;
                 const int64_t frac = static_cast<int64_t>((pos >> 16) & 0xFFFF);
                 const int32_t a = Sample::At(here, 0);

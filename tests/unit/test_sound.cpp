@@ -325,6 +325,25 @@ TEST_F(SoundDeviceTest, PlayAndStopTouchOnlyWhatNeedsItAndPitchIsHeard) {
                                         e + "play"}));
 }
 
+// At any pitch each frame blends the two samples it stands between by its exact 16-bit
+// fraction, over the widest swings a sample can make.
+TEST_F(SoundDeviceTest, AnyPitchBlendsNeighbouringSamplesExactly) {
+    Samples wave(300);
+    for (size_t i = 0; i < wave.size(); ++i)
+        wave[i] = int16_t(i % 3 == 0 ? (i % 2 ? 32767 : -32768) : (i * 40503u) % 65536);
+    LPDIRECTSOUNDBUFFER b = Load(2, Wave16(wave, 22050));
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(b->SetFrequency(31234), DS_OK);
+    SoundDevice.Play(b);
+    const uint64_t step = (uint64_t{31234} << 32) / 48000;
+    Samples expected;
+    for (uint64_t pos = 0; (pos >> 32) + 1 < wave.size(); pos += step) {
+        const int64_t a = wave[pos >> 32], d = wave[(pos >> 32) + 1] - a;
+        expected.push_back(int16_t(a + ((d * int64_t((pos >> 16) & 0xFFFF)) >> 16)));
+    }
+    EXPECT_EQ(MixLeft(int(expected.size())), expected);
+}
+
 // Plain names are opened in the current folder, into the table's slots only. The file reader
 // opens only files, reads to their end, and refuses dead handles: a closed one, a made-up one
 // and none at all.
