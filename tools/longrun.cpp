@@ -3,7 +3,8 @@
 // push-apart steps in one frame, the fastest player and traffic car, the lowest energy,
 // the most points and the number of collisions with the player. Exits with 1 when some
 // value ran into trouble (a push-apart beyond its bound, a value near the ends of the
-// 32-bit range, a counter outside its range).
+// 32-bit range, a speed pumped up to 1000 or more, a counter outside its range, a race that
+// scored nothing).
 #include "race_driver.h"
 #include "../platform/core/mixer.h"
 #include "../platform/headless/quiet.h"
@@ -77,6 +78,7 @@ bool InstallCrashBuffer(CountingBackend& backend) {
 
 constexpr int64_t MaxPushStepsPerFrame = 15 * (14 * 35 + 14 * 35 + 69);
 constexpr int64_t Far = int64_t{1} << 28;
+constexpr int64_t Fastest = 1000;  // no speed of the race comes near it
 constexpr long long FullTrafficFrom = 20000;
 
 }  // namespace
@@ -208,6 +210,8 @@ int main(int argc, char** argv) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (backend.messageBoxes > 0) anomaly(frames, "message boxes shown");
+    if (std::max(maxPlayerSpeed, maxCarSpeed) >= Fastest) anomaly(frames, "a speed pumped up");
+    if (frames >= 10000 && maxPoints == 0) anomaly(frames, "the race scored nothing");
 
     std::printf("frames %lld in %.2f s\n", frames, seconds);
     std::printf("push-apart steps: most in one frame %" PRId64 " (frame %" PRId64 ", bound %" PRId64

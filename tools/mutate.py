@@ -9,7 +9,8 @@ The tree of git revision REV (default: the working tree as it is) is copied to D
 there once in Debug, and checked to pass its own tests. Then each mutant changes one place
 in the folders given with --under (default src/; platform/core is the other one worth
 running) -- a flipped comparison, a changed constant, && and || swapped, + and - swapped, a
-dropped statement -- is built, and is run against the unit, scenario and conformance tests.
+dropped statement -- is built, and is run against the unit, scenario and conformance tests
+and the long race of tools/longrun.cpp.
 A mutant that fails to build is "not built"; one that makes a test fail, crash or hang is
 "caught"; one that passes every test "survived".
 
@@ -226,8 +227,8 @@ def main():
         return 0
 
     build = os.path.join(work, "build")
-    targets = ["unit_tests", "scenario_tests", "conformance_tests", "asphaltix-headless",
-               "game_data"]
+    targets = ["unit_tests", "scenario_tests", "conformance_tests", "longrun",
+               "asphaltix-headless", "game_data"]
     code, out = run(["cmake", "-S", work, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug",
                      "-DASPHALTIX_BENCH=OFF"], work)
     if code != 0:
@@ -235,15 +236,18 @@ def main():
     code, out = run(["ninja", "-C", build, "-j%d" % args.jobs] + targets, work)
     if code != 0:
         sys.exit("the unmutated tree does not build:\n" + out[-3000:])
-    # Each program and the folder it runs in (the conformance program writes its files there).
-    tests = [(os.path.join(build, "bin", "unit_tests"), build),
-             (os.path.join(build, "bin", "scenario_tests"), build),
-             (os.path.join(build, "bin", "conformance_tests"),
-              os.path.join(build, "tests", "conformance"))]
+    # Each program, its arguments and the folder it runs in (the conformance program writes its
+    # files there).
+    gtest = ["--gtest_fail_fast", "--gtest_brief=1"]
+    tests = [([os.path.join(build, "bin", "unit_tests")] + gtest, build),
+             ([os.path.join(build, "bin", "scenario_tests")] + gtest, build),
+             ([os.path.join(build, "bin", "conformance_tests")] + gtest,
+              os.path.join(build, "tests", "conformance")),
+             ([os.path.join(build, "bin", "longrun"), "100000"], build)]
 
     def test():
-        for program, folder in tests:
-            code, _ = run([program, "--gtest_fail_fast", "--gtest_brief=1"], folder, args.timeout)
+        for command, folder in tests:
+            code, _ = run(command, folder, args.timeout)
             if code != 0:
                 return "caught" if code != "timeout" else "caught (hang)"
         return "survived"

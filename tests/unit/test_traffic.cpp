@@ -2,7 +2,6 @@
 // the player, knocks, nudges, push-apart, the speed exchanges, damage and points, the
 // carriageway rule.
 #include "../support/support.h"
-#include "../../tools/race_driver.h"
 
 #include <array>
 #include <limits>
@@ -324,35 +323,4 @@ TEST_F(Traffic, CollisionsWithThePlayerKnockNudgeDamageScoreAndBounce) {
                   std::vector<int64_t>(h + 10, h + 18))
             << "case " << &h - hits;
     }
-}
-
-// A long race with a random driver and the full traffic, most frames run dark (no surfaces:
-// the race's logic alone runs): every frame's pushing apart ends within its bound (each of 15
-// cars runs one loop per other car in the contact step and one in the final separation, each
-// at most 35 passes, and one with the player, at most 69), and no speed is pumped up.
-TEST_F(Traffic, AHundredThousandRaceFramesWithRandomKeysStayInRange) {
-    LPDIRECTDRAWSURFACE primary = PrimarySurface, back = BackSurface;
-    ResetRace();
-    race_driver::Driver driver(20240601);
-    int64_t steps = 0, worst = 0, fastest = 0;
-    for (int frame = 0; frame < 100000; ++frame) {
-        driver.Frame();
-        Pump();
-        auto& s = RaceState;
-        if (s.energy <= 0 && driver.Below(100) == 0)
-            s.energy = 1000;  // repaired: the keys work again
-        if (s.timeLeft <= 0 && driver.Below(400) == 0)
-            s.timeLeft = 200;  // a fresh clock: points again
-        if (frame == 20000) s.activeCars = kMaxActiveCars;
-        PrimarySurface = frame % 16 == 0 ? primary : nullptr,
-        BackSurface = frame % 16 == 0 ? back : nullptr;
-        RaceTick();
-        worst = std::max(worst, TrafficPushSteps - steps), steps = TrafficPushSteps;
-        for (const TrafficCar& c : s.cars) fastest = std::max<int64_t>(fastest, std::abs(c.speed));
-        fastest = std::max<int64_t>(fastest, std::abs(s.speed) + (s.activeCars > 15) * 1000);
-    }
-    PrimarySurface = primary, BackSurface = back;
-    EXPECT_LE(worst, 15 * (14 * 35 + 14 * 35 + 69));
-    EXPECT_LT(fastest, 1000);
-    EXPECT_GT(RaceState.points, 0) << "the race really drove";
 }
