@@ -27,20 +27,16 @@
 
 namespace testing_support {
 
-// A backend that records what the game did and lets a test feed input.
+// A backend that records what the game did and lets a test feed input; the rest is the
+// defaults of plat::Backend.
 class TestBackend final : public plat::Backend {
 public:
-    bool CreateWindow(const char*) override { return true; }
-    void ScreenSize(int& w, int& h) override { w = 640, h = 480; }
-    bool ActivateOnShow() override { return true; }
     void DestroyWindow() override { log.push_back("destroy"); }
     void PollInput() override;
     void WaitForInput() override;
     bool OpenDisplay() override { return !failDisplay; }
     plat::PixelFormat DisplayFormat() override { return format; }
-    void BeforeFlip() override {}
     void AfterFlip() override { ++flips, log.push_back("flip"); }
-    void FrontChanged() override {}
     void Sleep(DWORD ms) override { log.push_back("sleep " + std::to_string(ms)); }
     void ShowMessageBox(const char* title, const char* text, UINT style) override;
     bool OpenAudio(plat::Mixer* m) override { return mixer = m, !failAudio; }

@@ -180,8 +180,6 @@ TEST_F(DirectSoundTest, InterpolatesLinearlyAndClampsOnceAfterTheSum) {
     }
 }
 
-using Samples = std::vector<int16_t>;
-
 // The 16 bytes of a format chunk; 16-bit samples; a mono 16-bit file.
 std::string Format(uint16_t channels, uint32_t rate, uint16_t bits,
                    uint16_t tag = WAVE_FORMAT_PCM) {
