@@ -200,18 +200,6 @@ TEST(Presentation, ControllersGiveTheGamesKeysAndHeldDirectionsRepeat) {
                       std::to_string(vk));
     });
     using P = plat::PadInput;
-    const std::pair<P, int> mapping[] = {{P::kDpadUp, VK_UP},
-                                         {P::kDpadDown, VK_DOWN},
-                                         {P::kDpadLeft, VK_LEFT},
-                                         {P::kDpadRight, VK_RIGHT},
-                                         {P::kRightTrigger, VK_UP},
-                                         {P::kLeftTrigger, VK_DOWN},
-                                         {P::kA, VK_SPACE},
-                                         {P::kB, VK_ESCAPE},
-                                         {P::kStart, VK_RETURN},
-                                         {P::kY, 'Y'},
-                                         {P::kX, 'N'}};
-    for (auto [input, vk] : mapping) EXPECT_EQ(plat::GamepadKeys::KeyOf(input), vk);
     // A held d-pad direction: down at once, repeats from half a second, 30 a second.
     pads.Set(0, P::kDpadDown, true, 1000);
     for (int64_t now = 1000; now < 1610; now += 16) pads.Tick(now);  // a frame's ticks
