@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -30,6 +31,19 @@ std::ostream& operator<<(std::ostream& out, Hr hr);
     EXPECT_EQ(::conformance::Hr{(actual)}, ::conformance::Hr{(expected)})
 #define ASSERT_HR(actual, expected) \
     ASSERT_EQ(::conformance::Hr{(actual)}, ::conformance::Hr{(expected)})
+
+// A zeroed structure of the kind that carries its own size in dwSize.
+template <class T>
+T Sized() {
+    T value{};
+    value.dwSize = sizeof value;
+    return value;
+}
+
+// Whether a pixel lies in a rectangle: its right and bottom edges are outside.
+inline bool Inside(const RECT& rect, int x, int y) {
+    return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+}
 
 // The one window of the program, created before the tests run: DirectDraw's exclusive mode
 // and DirectSound's cooperative level need it, and synthesised keys come to it.
@@ -74,19 +88,23 @@ protected:
 
     // A surface's pixels, read and written through Lock.
     static Pixels Read(LPDIRECTDRAWSURFACE surface);
-    static void Write(LPDIRECTDRAWSURFACE surface, const Pixels& pixels);
+    static void Write(LPDIRECTDRAWSURFACE surface, Pixels pixels);
     static uint16_t Pixel(LPDIRECTDRAWSURFACE surface, int x, int y);
     static void SetPixelValue(LPDIRECTDRAWSURFACE surface, int x, int y, uint16_t value);
+    // Every pixel of a surface of the given size against expected(x, y).
+    static void ExpectPixels(LPDIRECTDRAWSURFACE surface, int width, int height,
+                             const std::function<int(int, int)>& expected);
 
-    static LPDIRECTDRAW directDraw;
-    static LPDIRECTDRAWSURFACE primary;
-    static LPDIRECTDRAWSURFACE back;
+    static inline LPDIRECTDRAW directDraw = nullptr;
+    static inline LPDIRECTDRAWSURFACE primary = nullptr;
+    static inline LPDIRECTDRAWSURFACE back = nullptr;
     // The result of each step of the set-up, checked by a test of their own.
-    static HRESULT createResult;
-    static HRESULT levelResult;
-    static HRESULT modeResult;
-    static HRESULT primaryResult;
-    static HRESULT attachedResult;
+    static inline HRESULT createResult = E_FAIL, levelResult = E_FAIL, modeResult = E_FAIL,
+                          primaryResult = E_FAIL, attachedResult = E_FAIL;
+
+private:
+    // Copies a surface's pixels out, or (to) in, through Lock.
+    static void Transfer(LPDIRECTDRAWSURFACE surface, Pixels& pixels, bool to);
 };
 
 // Releases a COM object at the end of a scope.

@@ -13,10 +13,6 @@ namespace {
 
 HWND g_window = nullptr;
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 HWND Window() { return g_window; }
@@ -33,10 +29,9 @@ void DrainMessages() {
 
 int Run(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    WNDCLASSA windowClass;
-    std::memset(&windowClass, 0, sizeof windowClass);
+    WNDCLASSA windowClass{};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = WindowProc;
+    windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.lpszClassName = "Asphaltix conformance";
     if (RegisterClassA(&windowClass) == 0) return 3;
     // The game's own window: a topmost pop-up covering the screen.
@@ -51,15 +46,6 @@ int Run(int argc, char** argv) {
     return result;
 }
 
-LPDIRECTDRAW DisplayTest::directDraw = nullptr;
-LPDIRECTDRAWSURFACE DisplayTest::primary = nullptr;
-LPDIRECTDRAWSURFACE DisplayTest::back = nullptr;
-HRESULT DisplayTest::createResult = E_FAIL;
-HRESULT DisplayTest::levelResult = E_FAIL;
-HRESULT DisplayTest::modeResult = E_FAIL;
-HRESULT DisplayTest::primaryResult = E_FAIL;
-HRESULT DisplayTest::attachedResult = E_FAIL;
-
 // The game's own start-up of the display.
 void DisplayTest::SetUpTestSuite() {
     createResult = DirectDrawCreate(nullptr, &directDraw, nullptr);
@@ -67,16 +53,13 @@ void DisplayTest::SetUpTestSuite() {
     levelResult = directDraw->SetCooperativeLevel(
         Window(), DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX);
     modeResult = directDraw->SetDisplayMode(640, 480, 16);
-    DDSURFACEDESC desc;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
+    auto desc = Sized<DDSURFACEDESC>();
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
     desc.dwBackBufferCount = 1;
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
     primaryResult = directDraw->CreateSurface(&desc, &primary, nullptr);
     if (primaryResult != DD_OK) return;
-    DDSCAPS caps;
-    caps.dwCaps = DDSCAPS_BACKBUFFER | DDSCAPS_VIDEOMEMORY;
+    DDSCAPS caps{DDSCAPS_BACKBUFFER | DDSCAPS_VIDEOMEMORY};
     attachedResult = primary->GetAttachedSurface(&caps, &back);
 }
 
@@ -87,8 +70,7 @@ void DisplayTest::TearDownTestSuite() {
         directDraw->RestoreDisplayMode();
         directDraw->Release();
     }
-    back = nullptr;
-    primary = nullptr;
+    back = primary = nullptr;
     directDraw = nullptr;
     DrainMessages();
 }
@@ -100,9 +82,7 @@ void DisplayTest::SetUp() {
 }
 
 LPDIRECTDRAWSURFACE DisplayTest::MakeSurface(int width, int height) {
-    DDSURFACEDESC desc;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
+    auto desc = Sized<DDSURFACEDESC>();
     desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
     desc.dwWidth = static_cast<DWORD>(width);
     desc.dwHeight = static_cast<DWORD>(height);
@@ -114,9 +94,7 @@ LPDIRECTDRAWSURFACE DisplayTest::MakeSurface(int width, int height) {
 }
 
 HRESULT DisplayTest::Fill(LPDIRECTDRAWSURFACE surface, uint16_t value, RECT* rect) {
-    DDBLTFX fx;
-    std::memset(&fx, 0, sizeof fx);
-    fx.dwSize = sizeof fx;
+    auto fx = Sized<DDBLTFX>();
     fx.dwFillColor = value;
     HRESULT hr;
     while ((hr = surface->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL, &fx)) ==
@@ -131,47 +109,34 @@ HRESULT DisplayTest::BltFast(LPDIRECTDRAWSURFACE to, DWORD x, DWORD y, LPDIRECTD
     return hr;
 }
 
-Pixels DisplayTest::Read(LPDIRECTDRAWSURFACE surface) {
-    Pixels pixels;
-    DDSURFACEDESC desc;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
-    HRESULT hr = surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr);
-    EXPECT_HR(hr, DD_OK);
-    if (hr != DD_OK) return pixels;
-    pixels.width = static_cast<int>(desc.dwWidth);
-    pixels.height = static_cast<int>(desc.dwHeight);
-    pixels.values.resize(static_cast<size_t>(pixels.width * pixels.height));
-    const auto* bytes = static_cast<const uint8_t*>(desc.lpSurface);
-    for (int y = 0; y < pixels.height; ++y) {
-        std::memcpy(&pixels.At(0, y), bytes + static_cast<ptrdiff_t>(y) * desc.lPitch,
-                    static_cast<size_t>(pixels.width) * 2);
+void DisplayTest::Transfer(LPDIRECTDRAWSURFACE surface, Pixels& pixels, bool to) {
+    auto desc = Sized<DDSURFACEDESC>();
+    ASSERT_HR(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+    const int width = static_cast<int>(desc.dwWidth), height = static_cast<int>(desc.dwHeight);
+    if (!to) pixels = Pixels{width, height, std::vector<uint16_t>(desc.dwWidth * desc.dwHeight)};
+    ASSERT_EQ(pixels.width, width);
+    ASSERT_EQ(pixels.height, height);
+    for (int y = 0; y < height; ++y) {
+        auto* row = static_cast<uint8_t*>(desc.lpSurface) + static_cast<ptrdiff_t>(y) * desc.lPitch;
+        void* ours = &pixels.At(0, y);
+        std::memcpy(to ? row : ours, to ? ours : row, static_cast<size_t>(width) * 2);
     }
     EXPECT_HR(surface->Unlock(nullptr), DD_OK);
+}
+
+Pixels DisplayTest::Read(LPDIRECTDRAWSURFACE surface) {
+    Pixels pixels;
+    Transfer(surface, pixels, false);
     return pixels;
 }
 
-void DisplayTest::Write(LPDIRECTDRAWSURFACE surface, const Pixels& pixels) {
-    DDSURFACEDESC desc;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
-    HRESULT hr = surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr);
-    ASSERT_HR(hr, DD_OK);
-    ASSERT_EQ(pixels.width, static_cast<int>(desc.dwWidth));
-    ASSERT_EQ(pixels.height, static_cast<int>(desc.dwHeight));
-    auto* bytes = static_cast<uint8_t*>(desc.lpSurface);
-    for (int y = 0; y < pixels.height; ++y) {
-        std::memcpy(bytes + static_cast<ptrdiff_t>(y) * desc.lPitch,
-                    pixels.values.data() + static_cast<ptrdiff_t>(y) * pixels.width,
-                    static_cast<size_t>(pixels.width) * 2);
-    }
-    EXPECT_HR(surface->Unlock(nullptr), DD_OK);
+void DisplayTest::Write(LPDIRECTDRAWSURFACE surface, Pixels pixels) {
+    Transfer(surface, pixels, true);
 }
 
 uint16_t DisplayTest::Pixel(LPDIRECTDRAWSURFACE surface, int x, int y) {
     Pixels pixels = Read(surface);
-    if (x >= pixels.width || y >= pixels.height) return 0xDEAD;
-    return pixels.At(x, y);
+    return x < pixels.width && y < pixels.height ? pixels.At(x, y) : 0xDEAD;
 }
 
 void DisplayTest::SetPixelValue(LPDIRECTDRAWSURFACE surface, int x, int y, uint16_t value) {
@@ -180,6 +145,15 @@ void DisplayTest::SetPixelValue(LPDIRECTDRAWSURFACE surface, int x, int y, uint1
     ASSERT_LT(y, pixels.height);
     pixels.At(x, y) = value;
     Write(surface, pixels);
+}
+
+void DisplayTest::ExpectPixels(LPDIRECTDRAWSURFACE surface, int width, int height,
+                               const std::function<int(int, int)>& expected) {
+    Pixels pixels = Read(surface);
+    ASSERT_EQ(pixels.width, width);
+    ASSERT_EQ(pixels.height, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) EXPECT_EQ(pixels.At(x, y), expected(x, y)) << x << "," << y;
 }
 
 }  // namespace conformance
