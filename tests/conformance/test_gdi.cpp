@@ -3,12 +3,8 @@
 // single pixels written and read back, and colour keys set from what landed.
 #include "conformance.h"
 
-#include <cstring>
-
 namespace conformance {
 namespace {
-
-class Gdi : public DisplayTest {};
 
 struct Rgb {
     uint8_t r;
@@ -59,8 +55,7 @@ int IndexAt(int bitCount, int x, int y) {
 }
 
 Dib MakeDib(int bitCount) {
-    Dib dib;
-    std::memset(&dib.info, 0, sizeof dib.info);
+    Dib dib{};
     BITMAPINFOHEADER& h = dib.info.header;
     h.biSize = sizeof h;
     h.biWidth = kWidth;
@@ -70,18 +65,17 @@ Dib MakeDib(int bitCount) {
     h.biCompression = BI_RGB;
     const int stride = ((kWidth * bitCount + 31) / 32) * 4;
     dib.bits.assign(static_cast<size_t>(stride * kHeight), 0);
-    if (bitCount <= 8) {
-        for (int i = 0; i < (1 << bitCount); ++i) {
-            Rgb c = Colour(bitCount == 1 ? i * 5 + 2 : i);
-            dib.info.colours[i] = RGBQUAD{c.b, c.g, c.r, 0};
-        }
+    // Colour i of a 1-bit table is colour 5 i + 2 of the list.
+    auto colourOf = [bitCount](int index) { return Colour(bitCount == 1 ? index * 5 + 2 : index); };
+    for (int i = 0; bitCount <= 8 && i < (1 << bitCount); ++i) {
+        Rgb c = colourOf(i);
+        dib.info.colours[i] = RGBQUAD{c.b, c.g, c.r, 0};
     }
     for (int y = 0; y < kHeight; ++y) {
         uint8_t* row = &dib.bits[static_cast<size_t>((kHeight - 1 - y) * stride)];
         for (int x = 0; x < kWidth; ++x) {
             int index = IndexAt(bitCount, x, y);
-            Rgb c = Colour(bitCount == 1 ? index * 5 + 2 : index);
-            dib.shown[y][x] = c;
+            Rgb c = dib.shown[y][x] = colourOf(index);
             switch (bitCount) {
                 case 1: row[x / 8] |= static_cast<uint8_t>(index << (7 - x % 8)); break;
                 case 4: row[x / 2] |= static_cast<uint8_t>(x % 2 == 0 ? index << 4 : index); break;
@@ -97,29 +91,35 @@ Dib MakeDib(int bitCount) {
     return dib;
 }
 
-TEST_F(Gdi, StretchDIBitsConvertsEveryDepthToFiveSixFive) {
-    for (int bitCount : {1, 4, 8, 24}) {
-        SCOPED_TRACE(bitCount);
-        Dib dib = MakeDib(bitCount);
+// StretchDIBits of a DIB's source rectangle at (sx, sy) to the rectangle `to` of a surface of
+// 8 x 4 filled with 0x5555, its answer, and every pixel of the surface after.
+class Gdi : public DisplayTest {
+protected:
+    static void ExpectStretch(Dib& dib, RECT to, int sx, int sy, int answer,
+                              const std::function<int(int, int)>& expected) {
         Released<IDirectDrawSurface> surface(MakeSurface(8, 4));
         ASSERT_NE(surface.Get(), nullptr);
         ASSERT_HR(Fill(surface.Get(), 0x5555), DD_OK);
         HDC dc = nullptr;
         ASSERT_HR(surface->GetDC(&dc), DD_OK);
-        // As the game loads a picture: the whole DIB at the surface's top left corner.
-        EXPECT_EQ(StretchDIBits(dc, 0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, dib.bits.data(),
-                                reinterpret_cast<BITMAPINFO*>(&dib.info), DIB_RGB_COLORS, SRCCOPY),
-                  kHeight);
+        const int width = to.right - to.left, height = to.bottom - to.top;
+        EXPECT_EQ(StretchDIBits(dc, to.left, to.top, width, height, sx, sy, width, height,
+                                dib.bits.data(), reinterpret_cast<BITMAPINFO*>(&dib.info),
+                                DIB_RGB_COLORS, SRCCOPY),
+                  answer);
         EXPECT_HR(surface->ReleaseDC(dc), DD_OK);
-        Pixels pixels = Read(surface.Get());
-        ASSERT_EQ(pixels.width, 8);
-        for (int y = 0; y < 4; ++y) {
-            for (int x = 0; x < 8; ++x) {
-                bool inside = x < kWidth && y < kHeight;
-                EXPECT_EQ(pixels.At(x, y), inside ? To565(dib.shown[y][x]) : 0x5555)
-                    << x << "," << y;
-            }
-        }
+        ExpectPixels(surface.Get(), 8, 4, expected);
+    }
+};
+
+TEST_F(Gdi, StretchDIBitsConvertsEveryDepthToFiveSixFive) {
+    for (int bitCount : {1, 4, 8, 24}) {
+        SCOPED_TRACE(bitCount);
+        Dib dib = MakeDib(bitCount);
+        // As the game loads a picture: the whole DIB at the surface's top left corner.
+        ExpectStretch(dib, {0, 0, kWidth, kHeight}, 0, 0, kHeight, [&](int x, int y) {
+            return x < kWidth && y < kHeight ? To565(dib.shown[y][x]) : 0x5555;
+        });
     }
 }
 
@@ -127,27 +127,13 @@ TEST_F(Gdi, StretchDIBitsConvertsEveryDepthToFiveSixFive) {
 // bottom-up DIB is counted from its last row.
 TEST_F(Gdi, StretchDIBitsCountsABottomUpSourceFromItsLowerLeftCorner) {
     Dib dib = MakeDib(24);
-    Released<IDirectDrawSurface> surface(MakeSurface(8, 4));
-    ASSERT_NE(surface.Get(), nullptr);
-    ASSERT_HR(Fill(surface.Get(), 0x5555), DD_OK);
-    HDC dc = nullptr;
-    ASSERT_HR(surface->GetDC(&dc), DD_OK);
     // Source columns 1 to 3 of the two lowest rows, to columns 2 to 4 of rows 1 and 2. The
     // answer is documented as the number of rows copied; Wine answers the height of the whole
     // DIB. The game looks at neither.
-    EXPECT_EQ(StretchDIBits(dc, 2, 1, 3, 2, 1, 0, 3, 2, dib.bits.data(),
-                            reinterpret_cast<BITMAPINFO*>(&dib.info), DIB_RGB_COLORS, SRCCOPY),
-              UnderWine() ? kHeight : 2);
-    EXPECT_HR(surface->ReleaseDC(dc), DD_OK);
-    Pixels pixels = Read(surface.Get());
-    ASSERT_EQ(pixels.width, 8);
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            bool inside = x >= 2 && x < 5 && y >= 1 && y < 3;
-            EXPECT_EQ(pixels.At(x, y), inside ? To565(dib.shown[y][x - 1]) : 0x5555)
-                << x << "," << y;
-        }
-    }
+    const RECT to{2, 1, 5, 3};
+    ExpectStretch(dib, to, 1, 0, UnderWine() ? kHeight : 2, [&](int x, int y) {
+        return Inside(to, x, y) ? To565(dib.shown[y][x - 1]) : 0x5555;
+    });
 }
 
 TEST_F(Gdi, SetPixelAndGetPixelRoundTrip) {
@@ -158,19 +144,18 @@ TEST_F(Gdi, SetPixelAndGetPixelRoundTrip) {
     ASSERT_HR(surface->GetDC(&dc), DD_OK);
     // Written colours lose their low bits; read back, the bits kept are widened again by
     // repeating their top bits into the low ones.
-    struct Case {
+    const struct {
         COLORREF written;
         uint16_t stored;
         COLORREF read;
-    };
-    const Case kCases[] = {
+    } kCases[] = {
         {RGB(0x0F, 0x0F, 0x0F), 0x0861, RGB(0x08, 0x0C, 0x08)},
         {RGB(0xFF, 0xFF, 0xFF), 0xFFFF, RGB(0xFF, 0xFF, 0xFF)},
         {RGB(0xFF, 0x00, 0xFF), 0xF81F, RGB(0xFF, 0x00, 0xFF)},
         {RGB(0x80, 0x80, 0x80), 0x8410, RGB(0x84, 0x82, 0x84)},
         {RGB(0x12, 0x34, 0x56), 0x11AA, RGB(0x10, 0x34, 0x52)},
     };
-    for (const Case& c : kCases) {
+    for (const auto& c : kCases) {
         EXPECT_EQ(SetPixel(dc, 1, 2, c.written), c.read) << std::hex << c.written;
         EXPECT_EQ(GetPixel(dc, 1, 2), c.read) << std::hex << c.written;
     }
@@ -196,8 +181,7 @@ TEST_F(Gdi, SetPixelAndGetPixelRoundTrip) {
 // The game's colour key: the colour written with SetPixel, the value found with Lock, and a
 // key of that value.
 TEST_F(Gdi, AColourKeyOfTheValueGdiWrote) {
-    Released<IDirectDrawSurface> surface(MakeSurface(4, 1));
-    Released<IDirectDrawSurface> to(MakeSurface(4, 1));
+    Released<IDirectDrawSurface> surface(MakeSurface(4, 1)), to(MakeSurface(4, 1));
     ASSERT_NE(surface.Get(), nullptr);
     ASSERT_NE(to.Get(), nullptr);
     const COLORREF kKey = RGB(0xFF, 0x00, 0xFE);
@@ -216,8 +200,7 @@ TEST_F(Gdi, AColourKeyOfTheValueGdiWrote) {
     EXPECT_HR(surface->SetColorKey(0, &key), DDERR_INVALIDPARAMS);
     ASSERT_HR(Fill(to.Get(), 0x0001), DD_OK);
     EXPECT_HR(BltFast(to.Get(), 0, 0, surface.Get(), nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
-    Pixels pixels = Read(to.Get());
-    EXPECT_EQ(pixels.values, (std::vector<uint16_t>{0x0001, 0x0001, 0xF01F, 0x0400}));
+    EXPECT_EQ(Read(to.Get()).values, (std::vector<uint16_t>{0x0001, 0x0001, 0xF01F, 0x0400}));
 }
 
 }  // namespace
