@@ -3,22 +3,25 @@
 // are pressed with SendInput, which comes in where the keyboard's keys do.
 #include "conformance.h"
 
-#include <cstring>
-
 namespace conformance {
 namespace {
 
 UINT Send(WORD vk, bool up) {
-    INPUT input;
-    std::memset(&input, 0, sizeof input);
+    INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = vk;
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     return SendInput(1, &input, sizeof input);
 }
 
-void Down(WORD vk) { EXPECT_EQ(Send(vk, false), 1u) << "down " << vk; }
-void Up(WORD vk) { EXPECT_EQ(Send(vk, true), 1u) << "up " << vk; }
+// Presses, or releases, the keys in turn.
+void Down(std::initializer_list<WORD> keys) {
+    for (WORD vk : keys) EXPECT_EQ(Send(vk, false), 1u) << "down " << vk;
+}
+void Up(std::initializer_list<WORD> keys) {
+    for (WORD vk : keys) EXPECT_EQ(Send(vk, true), 1u) << "up " << vk;
+}
+void Tap(WORD vk) { Down({vk}), Up({vk}); }
 
 uint16_t Async(int vk) { return static_cast<uint16_t>(GetAsyncKeyState(vk)); }
 
@@ -49,13 +52,15 @@ constexpr uint32_t kRepeated = 1u | (1u << 30);
 constexpr uint32_t kReleased = 1u | (1u << 30) | (1u << 31);
 constexpr uint32_t kWithAlt = 1u << 29;
 
-void ExpectKey(UINT message, WPARAM key, uint32_t bits) {
+// The next message is the given key message; it is left in *taken when asked.
+void ExpectKey(UINT message, WPARAM key, uint32_t bits, MSG* taken = nullptr) {
     MSG m;
     ASSERT_TRUE(Next(m)) << "no message " << std::hex << message << " for key " << key;
     EXPECT_EQ(m.message, message) << "key " << key;
     EXPECT_EQ(m.wParam, key);
     EXPECT_EQ(m.hwnd, Window());
     EXPECT_EQ(static_cast<uint32_t>(m.lParam) & kKeyBits, bits) << "key " << key;
+    if (taken != nullptr) *taken = m;
 }
 
 void ExpectPosted(HWND window, UINT message, WPARAM wParam) {
@@ -83,36 +88,31 @@ TEST(Input, GetAsyncKeyStateReportsHeldKeysAndPressesSinceTheLastCall) {
     Async('H');
     EXPECT_EQ(Async(kKey), 0);
 
-    Down(kKey);
+    Down({kKey});
     EXPECT_EQ(Async(kKey), 0x8000 | kSince);
     EXPECT_EQ(Async(kKey), 0x8000);
     EXPECT_EQ(Async('H'), 0);
-    Up(kKey);
+    Up({kKey});
     EXPECT_EQ(Async(kKey), 0);
 
     // A tap between two reads, and two of them: seen once.
-    Down(kKey);
-    Up(kKey);
+    Tap(kKey);
     EXPECT_EQ(Async(kKey), kSince);
     EXPECT_EQ(Async(kKey), 0);
-    Down(kKey);
-    Up(kKey);
-    Down(kKey);
-    Up(kKey);
+    Tap(kKey);
+    Tap(kKey);
     EXPECT_EQ(Async(kKey), kSince);
     EXPECT_EQ(Async(kKey), 0);
 
     // Each key has its own; another key's read leaves it.
-    Down('H');
-    Down(kKey);
+    Down({'H', kKey});
     EXPECT_EQ(Async(kKey), 0x8000 | kSince);
     EXPECT_EQ(Async('H'), 0x8000 | kSince);
     EXPECT_EQ(Async('H'), 0x8000);
     // Pressed again while held, the key counts as pressed again.
-    Down(kKey);
+    Down({kKey});
     EXPECT_EQ(Async(kKey), 0x8000 | kSince);
-    Up(kKey);
-    Up('H');
+    Up({kKey, 'H'});
     EXPECT_EQ(Async(kKey), 0);
     EXPECT_EQ(Async('H'), 0);
     DrainMessages();
@@ -122,17 +122,17 @@ TEST(Input, PostedMessagesComeBeforeKeysAndTheQuitMessageLast) {
     DrainMessages();
     const HWND window = Window();
     EXPECT_TRUE(PostMessageA(window, WM_USER + 1, 1, 0));
-    Down('G');
+    Down({'G'});
     EXPECT_TRUE(PostMessageA(window, WM_USER + 2, 2, 0));
     EXPECT_TRUE(PostMessageA(nullptr, WM_USER + 3, 3, 0));  // to the thread, not a window
-    Up('G');
+    Up({'G'});
 
     // A look without removing shows the first message and leaves it.
     MSG m;
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1));
-    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1));
+    for (int look = 0; look < 2; ++look) {
+        ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+        EXPECT_EQ(m.message, static_cast<UINT>(WM_USER + 1));
+    }
 
     // Posted messages in the order posted, then keyboard input in the order typed.
     ExpectPosted(window, WM_USER + 1, 1);
@@ -156,22 +156,13 @@ TEST(Input, PostedMessagesComeBeforeKeysAndTheQuitMessageLast) {
 TEST(Input, KeyMessagesAndTheCharactersTranslated) {
     DrainMessages();
     // A key pressed while held is a repeat.
-    Down('G');
-    Down('G');
-    Down('H');
-    Up('H');
-    Up('G');
+    Down({'G', 'G', 'H'});
+    Up({'H', 'G'});
     MSG m;
-    ASSERT_TRUE(Next(m));
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_KEYDOWN));
-    EXPECT_EQ(m.wParam, static_cast<WPARAM>('G'));
-    EXPECT_EQ(static_cast<uint32_t>(m.lParam) & kKeyBits, kPressed);
+    ExpectKey(WM_KEYDOWN, 'G', kPressed, &m);
     // TranslateMessage posts the character, so it comes before the keys still queued.
     EXPECT_TRUE(TranslateMessage(&m));
-    ASSERT_TRUE(Next(m));
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_CHAR));
-    EXPECT_EQ(m.wParam, static_cast<WPARAM>('g'));
-    EXPECT_EQ(m.hwnd, Window());
+    ExpectPosted(Window(), WM_CHAR, 'g');
     ExpectKey(WM_KEYDOWN, 'G', kRepeated);
     ExpectKey(WM_KEYDOWN, 'H', kPressed);
     ExpectKey(WM_KEYUP, 'H', kReleased);
@@ -190,17 +181,15 @@ TEST(Input, KeyMessagesAndTheCharactersTranslated) {
     ExpectNothingMore();
 
     // With Alt held, and F10 alone, keys are system keys.
-    Down(VK_MENU);
-    Down('G');
-    Up('G');
+    Down({VK_MENU});
+    Tap('G');
     ExpectKey(WM_SYSKEYDOWN, VK_MENU, kPressed | kWithAlt);
     ExpectKey(WM_SYSKEYDOWN, 'G', kPressed | kWithAlt);
     ExpectKey(WM_SYSKEYUP, 'G', kReleased | kWithAlt);
-    Up(VK_MENU);
+    Up({VK_MENU});
     ASSERT_TRUE(Next(m));  // the release of Alt itself, whichever message it comes as
     EXPECT_EQ(m.wParam, static_cast<WPARAM>(VK_MENU));
-    Down(VK_F10);
-    Up(VK_F10);
+    Tap(VK_F10);
     ExpectKey(WM_SYSKEYDOWN, VK_F10, kPressed);
     ExpectKey(WM_SYSKEYUP, VK_F10, kReleased);
     ExpectNothingMore();
