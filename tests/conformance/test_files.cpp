@@ -71,9 +71,9 @@ TEST(Files, TheChunkWalkOfTheGamesSoundFiles) {
         riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
         MMRESULT result = mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF);
         if (result == MMSYSERR_NOERROR) {
-            EXPECT_EQ(riff.ckid, static_cast<FOURCC>(FOURCC_RIFF));
-            EXPECT_EQ(riff.cksize, c.bytes.size() - 8);
-            EXPECT_EQ(riff.dwDataOffset, 8u);
+            // The form's identifier, its size and where its data starts.
+            EXPECT_EQ(std::tuple(riff.ckid, riff.cksize, riff.dwDataOffset),
+                      (std::tuple<FOURCC, DWORD, DWORD>(FOURCC_RIFF, c.bytes.size() - 8, 8)));
             MMCKINFO chunk{};
             chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
             result = mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK);
@@ -82,16 +82,16 @@ TEST(Files, TheChunkWalkOfTheGamesSoundFiles) {
                 WAVEFORMATEX format{};
                 // Two bytes past the chunk, unless the file ends there.
                 EXPECT_EQ(mmioRead(file, reinterpret_cast<HPSTR>(&format), 18), c.found ? 18 : 16);
-                EXPECT_EQ(format.wFormatTag, WAVE_FORMAT_PCM);
-                EXPECT_EQ(format.nSamplesPerSec, 11025u);
-                EXPECT_EQ(format.wBitsPerSample, 8);
+                EXPECT_EQ(
+                    std::tuple(format.wFormatTag, format.nSamplesPerSec, format.wBitsPerSample),
+                    (std::tuple<WORD, DWORD, WORD>(WAVE_FORMAT_PCM, 11025, 8)));
                 EXPECT_EQ(mmioAscend(file, &chunk, 0), static_cast<MMRESULT>(MMSYSERR_NOERROR));
                 chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
                 result = mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK);
             }
             if (result == MMSYSERR_NOERROR) {
-                EXPECT_EQ(chunk.cksize, c.dataSize);
-                EXPECT_EQ(chunk.dwDataOffset, c.dataOffset);
+                EXPECT_EQ(std::pair(chunk.cksize, chunk.dwDataOffset),
+                          std::pair(c.dataSize, c.dataOffset));
                 char data[128] = {};
                 EXPECT_EQ(mmioRead(file, data, static_cast<LONG>(chunk.cksize)), c.dataRead);
                 EXPECT_EQ(std::string(data, 5), std::string("\x10\x20\x30\x40\x50", 5));

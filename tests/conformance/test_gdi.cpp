@@ -3,13 +3,13 @@
 // single pixels written and read back, and colour keys set from what landed.
 #include "conformance.h"
 
+#include <cstring>
+
 namespace conformance {
 namespace {
 
 struct Rgb {
-    uint8_t r;
-    uint8_t g;
-    uint8_t b;
+    uint8_t r, g, b;
 };
 
 // 5-6-5 keeps the top five, six and five bits of each colour.
@@ -32,8 +32,7 @@ Rgb Colour(int i) {
 }
 
 // A DIB of width 5 and height 3 (rows padded to four bytes), stored bottom up.
-constexpr int kWidth = 5;
-constexpr int kHeight = 3;
+constexpr int kWidth = 5, kHeight = 3;
 
 struct Dib {
     struct {
@@ -67,25 +66,20 @@ Dib MakeDib(int bitCount) {
     dib.bits.assign(static_cast<size_t>(stride * kHeight), 0);
     // Colour i of a 1-bit table is colour 5 i + 2 of the list.
     auto colourOf = [bitCount](int index) { return Colour(bitCount == 1 ? index * 5 + 2 : index); };
-    for (int i = 0; bitCount <= 8 && i < (1 << bitCount); ++i) {
-        Rgb c = colourOf(i);
-        dib.info.colours[i] = RGBQUAD{c.b, c.g, c.r, 0};
-    }
+    auto quad = [](Rgb c) { return RGBQUAD{c.b, c.g, c.r, 0}; };
+    for (int i = 0; bitCount <= 8 && i < (1 << bitCount); ++i)
+        dib.info.colours[i] = quad(colourOf(i));
     for (int y = 0; y < kHeight; ++y) {
         uint8_t* row = &dib.bits[static_cast<size_t>((kHeight - 1 - y) * stride)];
         for (int x = 0; x < kWidth; ++x) {
-            int index = IndexAt(bitCount, x, y);
-            Rgb c = dib.shown[y][x] = colourOf(index);
-            switch (bitCount) {
-                case 1: row[x / 8] |= static_cast<uint8_t>(index << (7 - x % 8)); break;
-                case 4: row[x / 2] |= static_cast<uint8_t>(x % 2 == 0 ? index << 4 : index); break;
-                case 8: row[x] = static_cast<uint8_t>(index); break;
-                default:
-                    row[x * 3] = c.b;
-                    row[x * 3 + 1] = c.g;
-                    row[x * 3 + 2] = c.r;
-                    break;
-            }
+            const int index = IndexAt(bitCount, x, y);
+            const RGBQUAD colour = quad(dib.shown[y][x] = colourOf(index));
+            // Indices fill each byte from its top bits down; 24-bit pixels are blue, green, red.
+            if (bitCount <= 8)
+                row[x * bitCount / 8] |=
+                    static_cast<uint8_t>(index << (8 - bitCount - x * bitCount % 8));
+            else
+                std::memcpy(&row[x * 3], &colour, 3);
         }
     }
     return dib;
@@ -98,8 +92,8 @@ protected:
     static void ExpectStretch(Dib& dib, RECT to, int sx, int sy, int answer,
                               const std::function<int(int, int)>& expected) {
         Released<IDirectDrawSurface> surface(MakeSurface(8, 4));
-        ASSERT_NE(surface.Get(), nullptr);
-        ASSERT_HR(Fill(surface.Get(), 0x5555), DD_OK);
+        ASSERT_NE(surface.get(), nullptr);
+        ASSERT_HR(Fill(surface.get(), 0x5555), DD_OK);
         HDC dc = nullptr;
         ASSERT_HR(surface->GetDC(&dc), DD_OK);
         const int width = to.right - to.left, height = to.bottom - to.top;
@@ -108,7 +102,7 @@ protected:
                                 DIB_RGB_COLORS, SRCCOPY),
                   answer);
         EXPECT_HR(surface->ReleaseDC(dc), DD_OK);
-        ExpectPixels(surface.Get(), 8, 4, expected);
+        ExpectPixels(surface.get(), 8, 4, expected);
     }
 };
 
@@ -138,8 +132,8 @@ TEST_F(Gdi, StretchDIBitsCountsABottomUpSourceFromItsLowerLeftCorner) {
 
 TEST_F(Gdi, SetPixelAndGetPixelRoundTrip) {
     Released<IDirectDrawSurface> surface(MakeSurface(4, 4));
-    ASSERT_NE(surface.Get(), nullptr);
-    ASSERT_HR(Fill(surface.Get(), 0), DD_OK);
+    ASSERT_NE(surface.get(), nullptr);
+    ASSERT_HR(Fill(surface.get(), 0), DD_OK);
     HDC dc = nullptr;
     ASSERT_HR(surface->GetDC(&dc), DD_OK);
     // Written colours lose their low bits; read back, the bits kept are widened again by
@@ -159,22 +153,22 @@ TEST_F(Gdi, SetPixelAndGetPixelRoundTrip) {
         EXPECT_EQ(SetPixel(dc, 1, 2, c.written), c.read) << std::hex << c.written;
         EXPECT_EQ(GetPixel(dc, 1, 2), c.read) << std::hex << c.written;
     }
-    EXPECT_EQ(GetPixel(dc, 4, 0), CLR_INVALID);
-    EXPECT_EQ(GetPixel(dc, 0, -1), CLR_INVALID);
+    for (POINT outside : {POINT{4, 0}, POINT{0, -1}})
+        EXPECT_EQ(GetPixel(dc, outside.x, outside.y), CLR_INVALID) << outside.x << "," << outside.y;
     // A pixel outside is documented to fail with -1; Wine answers 0. The game writes inside.
     EXPECT_EQ(SetPixel(dc, 0, 4, RGB(1, 2, 3)), UnderWine() ? 0 : static_cast<COLORREF>(-1));
     EXPECT_HR(surface->ReleaseDC(dc), DD_OK);
-    EXPECT_EQ(Pixel(surface.Get(), 1, 2), kCases[4].stored);
+    EXPECT_EQ(Pixel(surface.get(), 1, 2), kCases[4].stored);
 
     // What the game saves with GetPixel and puts back with SetPixel is the same pixel value.
     for (uint16_t value : {0x0000, 0xFFFF, 0x0861, 0xF81F, 0x07E0, 0x1234, 0xABCD, 0x8410}) {
-        SetPixelValue(surface.Get(), 3, 1, value);
+        SetPixelValue(surface.get(), 3, 1, value);
         ASSERT_HR(surface->GetDC(&dc), DD_OK);
         COLORREF saved = GetPixel(dc, 3, 1);
         SetPixel(dc, 3, 1, RGB(0x40, 0x40, 0x40));
         SetPixel(dc, 3, 1, saved);
         EXPECT_HR(surface->ReleaseDC(dc), DD_OK);
-        EXPECT_EQ(Pixel(surface.Get(), 3, 1), value) << std::hex << value;
+        EXPECT_EQ(Pixel(surface.get(), 3, 1), value) << std::hex << value;
     }
 }
 
@@ -182,25 +176,23 @@ TEST_F(Gdi, SetPixelAndGetPixelRoundTrip) {
 // key of that value.
 TEST_F(Gdi, AColourKeyOfTheValueGdiWrote) {
     Released<IDirectDrawSurface> surface(MakeSurface(4, 1)), to(MakeSurface(4, 1));
-    ASSERT_NE(surface.Get(), nullptr);
-    ASSERT_NE(to.Get(), nullptr);
+    ASSERT_TRUE(surface && to);
     const COLORREF kKey = RGB(0xFF, 0x00, 0xFE);
     HDC dc = nullptr;
     ASSERT_HR(surface->GetDC(&dc), DD_OK);
-    SetPixel(dc, 0, 0, kKey);
-    SetPixel(dc, 1, 0, RGB(0xF8, 0x00, 0xF8));  // the same 5-6-5 value
-    SetPixel(dc, 2, 0, RGB(0xF0, 0x00, 0xF8));  // one step of red less
-    SetPixel(dc, 3, 0, RGB(0x00, 0x80, 0x00));
+    // The key, the same 5-6-5 value, one step of red less, and green.
+    const COLORREF kRow[] = {kKey, RGB(0xF8, 0x00, 0xF8), RGB(0xF0, 0x00, 0xF8), RGB(0, 0x80, 0)};
+    for (int x = 0; x < 4; ++x) SetPixel(dc, x, 0, kRow[x]);
     EXPECT_HR(surface->ReleaseDC(dc), DD_OK);
-    const uint16_t value = Pixel(surface.Get(), 0, 0);
+    const uint16_t value = Pixel(surface.get(), 0, 0);
     EXPECT_EQ(value, 0xF81F);
 
     DDCOLORKEY key{value, value};
     EXPECT_HR(surface->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
     EXPECT_HR(surface->SetColorKey(0, &key), DDERR_INVALIDPARAMS);
-    ASSERT_HR(Fill(to.Get(), 0x0001), DD_OK);
-    EXPECT_HR(BltFast(to.Get(), 0, 0, surface.Get(), nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
-    EXPECT_EQ(Read(to.Get()).values, (std::vector<uint16_t>{0x0001, 0x0001, 0xF01F, 0x0400}));
+    ASSERT_HR(Fill(to.get(), 0x0001), DD_OK);
+    EXPECT_HR(BltFast(to.get(), 0, 0, surface.get(), nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
+    EXPECT_EQ(Read(to.get()).values, (std::vector<uint16_t>{0x0001, 0x0001, 0xF01F, 0x0400}));
 }
 
 }  // namespace
