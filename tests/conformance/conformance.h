@@ -15,7 +15,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <ostream>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace conformance {
@@ -25,11 +30,34 @@ struct Hr {
     HRESULT value;
     friend bool operator==(Hr a, Hr b) { return a.value == b.value; }
 };
-std::ostream& operator<<(std::ostream& out, Hr hr);
+inline std::ostream& operator<<(std::ostream& out, Hr hr) {
+    return out << "0x" << std::hex << static_cast<uint32_t>(hr.value) << std::dec;
+}
 #define EXPECT_HR(actual, expected) \
     EXPECT_EQ(::conformance::Hr{(actual)}, ::conformance::Hr{(expected)})
 #define ASSERT_HR(actual, expected) \
     ASSERT_EQ(::conformance::Hr{(actual)}, ::conformance::Hr{(expected)})
+
+// A zeroed structure of the kind that carries its own size in dwSize.
+template <class T>
+T Sized() {
+    T value{};
+    value.dwSize = sizeof value;
+    return value;
+}
+
+// Calls a DirectDraw call again while the blitter is busy, as the game does.
+template <class Call>
+HRESULT Retried(Call call) {
+    HRESULT hr;
+    while ((hr = call()) == DDERR_WASSTILLDRAWING) {}
+    return hr;
+}
+
+// Whether a pixel lies in a rectangle: its right and bottom edges are outside.
+inline bool Inside(const RECT& rect, int x, int y) {
+    return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+}
 
 // The one window of the program, created before the tests run: DirectDraw's exclusive mode
 // and DirectSound's cooperative level need it, and synthesised keys come to it.
@@ -49,8 +77,7 @@ void DrainMessages();
 
 // A surface's pixels, row after row.
 struct Pixels {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<uint16_t> values;
     uint16_t At(int x, int y) const { return values[static_cast<size_t>(y * width + x)]; }
     uint16_t& At(int x, int y) { return values[static_cast<size_t>(y * width + x)]; }
@@ -62,49 +89,95 @@ class DisplayTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
-    void SetUp() override;
+    void SetUp() override {
+        ASSERT_NE(directDraw, nullptr) << "DirectDrawCreate: " << std::hex << createResult;
+        ASSERT_NE(primary, nullptr) << "CreateSurface: " << std::hex << primaryResult;
+        ASSERT_NE(back, nullptr) << "GetAttachedSurface: " << std::hex << attachedResult;
+    }
 
     // An offscreen plain surface of the display's format, as the game makes its pictures.
-    static LPDIRECTDRAWSURFACE MakeSurface(int width, int height);
+    static LPDIRECTDRAWSURFACE MakeSurface(int width, int height) {
+        auto desc = Sized<DDSURFACEDESC>();
+        desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+        desc.dwWidth = static_cast<DWORD>(width);
+        desc.dwHeight = static_cast<DWORD>(height);
+        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+        LPDIRECTDRAWSURFACE surface = nullptr;
+        HRESULT hr = directDraw->CreateSurface(&desc, &surface, nullptr);
+        EXPECT_EQ(hr, DD_OK);
+        return hr == DD_OK ? surface : nullptr;
+    }
     // Fills a rectangle (the whole surface for null) with a pixel value, as the game clears.
-    static HRESULT Fill(LPDIRECTDRAWSURFACE surface, uint16_t value, RECT* rect = nullptr);
+    static HRESULT Fill(LPDIRECTDRAWSURFACE surface, uint16_t value, RECT* rect = nullptr) {
+        auto fx = Sized<DDBLTFX>();
+        fx.dwFillColor = value;
+        return Retried([&] { return surface->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL, &fx); });
+    }
     // A BltFast as the game makes it: tried again while the blitter is busy.
     static HRESULT BltFast(LPDIRECTDRAWSURFACE to, DWORD x, DWORD y, LPDIRECTDRAWSURFACE from,
-                           RECT* rect, DWORD flags);
+                           RECT* rect, DWORD flags) {
+        return Retried([&] { return to->BltFast(x, y, from, rect, flags); });
+    }
 
     // A surface's pixels, read and written through Lock.
-    static Pixels Read(LPDIRECTDRAWSURFACE surface);
-    static void Write(LPDIRECTDRAWSURFACE surface, const Pixels& pixels);
-    static uint16_t Pixel(LPDIRECTDRAWSURFACE surface, int x, int y);
-    static void SetPixelValue(LPDIRECTDRAWSURFACE surface, int x, int y, uint16_t value);
-
-    static LPDIRECTDRAW directDraw;
-    static LPDIRECTDRAWSURFACE primary;
-    static LPDIRECTDRAWSURFACE back;
-    // The result of each step of the set-up, checked by a test of their own.
-    static HRESULT createResult;
-    static HRESULT levelResult;
-    static HRESULT modeResult;
-    static HRESULT primaryResult;
-    static HRESULT attachedResult;
-};
-
-// Releases a COM object at the end of a scope.
-template <class T>
-class Released {
-public:
-    explicit Released(T* object = nullptr) : object_(object) {}
-    ~Released() {
-        if (object_ != nullptr) object_->Release();
+    static Pixels Read(LPDIRECTDRAWSURFACE surface) { return Transfer(surface, {}, false); }
+    static void Write(LPDIRECTDRAWSURFACE surface, Pixels pixels) {
+        Transfer(surface, pixels, true);
     }
-    Released(const Released&) = delete;
-    Released& operator=(const Released&) = delete;
-    T* Get() const { return object_; }
-    T* operator->() const { return object_; }
-    T** Out() { return &object_; }
+    static uint16_t Pixel(LPDIRECTDRAWSURFACE surface, int x, int y) {
+        Pixels pixels = Read(surface);
+        return x < pixels.width && y < pixels.height ? pixels.At(x, y) : 0xDEAD;
+    }
+    static void SetPixelValue(LPDIRECTDRAWSURFACE surface, int x, int y, uint16_t value) {
+        Pixels pixels = Read(surface);
+        ASSERT_LT(x, pixels.width);
+        ASSERT_LT(y, pixels.height);
+        pixels.At(x, y) = value;
+        Write(surface, pixels);
+    }
+    // Every pixel of a surface of the given size against expected(x, y).
+    static void ExpectPixels(LPDIRECTDRAWSURFACE surface, int width, int height,
+                             const std::function<int(int, int)>& expected) {
+        Pixels pixels = Read(surface);
+        ASSERT_EQ(std::pair(pixels.width, pixels.height), std::pair(width, height));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                EXPECT_EQ(pixels.At(x, y), expected(x, y)) << x << "," << y;
+    }
+
+    static inline LPDIRECTDRAW directDraw = nullptr;
+    static inline LPDIRECTDRAWSURFACE primary = nullptr, back = nullptr;
+    // The result of each step of the set-up, checked by a test of their own.
+    static inline HRESULT createResult = E_FAIL, levelResult = E_FAIL, modeResult = E_FAIL,
+                          primaryResult = E_FAIL, attachedResult = E_FAIL;
 
 private:
-    T* object_;
+    // Copies a surface's pixels out, or (to) in, through Lock, and gives them.
+    static Pixels Transfer(LPDIRECTDRAWSURFACE surface, Pixels pixels, bool to) {
+        auto desc = Sized<DDSURFACEDESC>();
+        HRESULT hr = surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr);
+        EXPECT_HR(hr, DD_OK);
+        const int width = static_cast<int>(desc.dwWidth), height = static_cast<int>(desc.dwHeight);
+        if (!to)
+            pixels = Pixels{width, height, std::vector<uint16_t>(desc.dwWidth * desc.dwHeight)};
+        EXPECT_EQ(std::pair(pixels.width, pixels.height), std::pair(width, height));
+        if (hr != DD_OK || pixels.width != width || pixels.height != height) return Pixels{};
+        for (int y = 0; y < height; ++y) {
+            auto* row =
+                static_cast<uint8_t*>(desc.lpSurface) + static_cast<ptrdiff_t>(y) * desc.lPitch;
+            void* ours = &pixels.At(0, y);
+            std::memcpy(to ? row : ours, to ? ours : row, static_cast<size_t>(width) * 2);
+        }
+        EXPECT_HR(surface->Unlock(nullptr), DD_OK);
+        return pixels;
+    }
 };
+
+// A COM object released at the end of a scope.
+struct Release {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+template <class T>
+using Released = std::unique_ptr<T, Release>;
 
 }  // namespace conformance

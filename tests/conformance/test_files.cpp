@@ -4,7 +4,6 @@
 #include "riff.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace conformance {
@@ -13,111 +12,95 @@ namespace {
 using riff::Chunk;
 using riff::Riff;
 
-// 8-bit mono PCM at 11025 Hz, as a format chunk holds it.
+// 8-bit mono PCM at 11025 Hz, as a format chunk holds it: the tag, the channels, the rate, the
+// bytes a second, the block and the bits.
 std::string Format() {
-    std::string f;
-    f += std::string("\x01\x00\x01\x00", 4);
-    f += riff::Le(11025) + riff::Le(11025);
-    f += std::string("\x01\x00\x08\x00", 4);
-    return f;
+    return riff::Le(1, 2) + riff::Le(1, 2) + riff::Le(11025) + riff::Le(11025) + riff::Le(1, 2) +
+           riff::Le(8, 2);
 }
 
 struct FileCase {
     const char* what;
     std::string bytes;
-    bool found;             // whether the walk finds format and data
-    DWORD dataSize;         // the data chunk's size as declared
-    DWORD dataOffset;       // where its data starts
-    LONG dataRead;          // what a read of the declared size gives
-    MMRESULT missingChunk;  // the result of the step that fails, when one does
+    bool found;        // whether the walk finds format and data
+    DWORD dataSize;    // the data chunk's size as declared
+    DWORD dataOffset;  // where its data starts
+    LONG dataRead;     // what a read of the declared size gives
+    MMRESULT result;   // none, or that of the step that fails
 };
 
 std::vector<FileCase> Cases() {
-    const std::string data5("\x10\x20\x30\x40\x50", 5);
+    const std::string data5("\x10\x20\x30\x40\x50", 5), fmt = Chunk("fmt ", Format());
     const std::string info = Chunk("LIST", std::string("INFO") + Chunk("INAM", "abc"));
-    std::vector<FileCase> cases;
-    cases.push_back({"format, then data",
-                     Riff("WAVE", Chunk("fmt ", Format()) + Chunk("data", data5)), true, 5,
-                     12 + 24 + 8, 5, 0});
-    // A LIST chunk before the format, holding an odd-sized chunk of its own.
-    cases.push_back({"a LIST before the format",
-                     Riff("WAVE", info + Chunk("fmt ", Format()) + Chunk("data", data5)), true, 5,
-                     12 + static_cast<DWORD>(info.size()) + 24 + 8, 5, 0});
-    // An odd-sized chunk is followed by a pad byte that belongs to no chunk.
-    cases.push_back(
+    const DWORD infoSize = static_cast<DWORD>(info.size());
+    return {
+        {"format, then data", Riff("WAVE", fmt + Chunk("data", data5)), true, 5, 12 + 24 + 8, 5, 0},
+        // A LIST chunk before the format, holding an odd-sized chunk of its own.
+        {"a LIST before the format", Riff("WAVE", info + fmt + Chunk("data", data5)), true, 5,
+         12 + infoSize + 24 + 8, 5, 0},
+        // An odd-sized chunk is followed by a pad byte that belongs to no chunk.
         {"an odd-sized chunk between format and data",
-         Riff("WAVE", Chunk("fmt ", Format()) + Chunk("junk", "xyz") + Chunk("data", data5)), true,
-         5, 12 + 24 + 12 + 8, 5, 0});
-    // A format chunk of 18 bytes, as some writers make them.
-    cases.push_back(
+         Riff("WAVE", fmt + Chunk("junk", "xyz") + Chunk("data", data5)), true, 5, 12 + 24 + 12 + 8,
+         5, 0},
+        // A format chunk of 18 bytes, as some writers make them.
         {"a format chunk of 18 bytes",
          Riff("WAVE", Chunk("fmt ", Format() + std::string(2, '\0')) + Chunk("data", data5)), true,
-         5, 12 + 26 + 8, 5, 0});
-    // A file cut short: the data chunk claims more than there is.
-    cases.push_back({"a data chunk cut short",
-                     Riff("WAVE", Chunk("fmt ", Format()) + Chunk("data", data5, 100, false)), true,
-                     100, 12 + 24 + 8, 5, 0});
-    cases.push_back({"no data chunk", Riff("WAVE", Chunk("fmt ", Format())), false, 0, 0, 0,
-                     MMIOERR_CHUNKNOTFOUND});
-    cases.push_back({"not a WAVE", Riff("AVI ", Chunk("fmt ", Format())), false, 0, 0, 0,
-                     MMIOERR_CHUNKNOTFOUND});
-    return cases;
+         5, 12 + 26 + 8, 5, 0},
+        // A file cut short: the data chunk claims more than there is.
+        {"a data chunk cut short", Riff("WAVE", fmt + Chunk("data", data5, 100, false)), true, 100,
+         12 + 24 + 8, 5, 0},
+        {"no data chunk", Riff("WAVE", fmt), false, 0, 0, 0, MMIOERR_CHUNKNOTFOUND},
+        {"not a WAVE", Riff("AVI ", fmt), false, 0, 0, 0, MMIOERR_CHUNKNOTFOUND},
+    };
 }
 
 // The game's walk over a sound file: the WAVE form, its format chunk (read as 18 bytes), back
 // out, and its data chunk, read whole.
 TEST(Files, TheChunkWalkOfTheGamesSoundFiles) {
-    const char* kName = "conformance_walk.wav";
+    char name[] = "conformance_walk.wav";
     for (const FileCase& c : Cases()) {
         SCOPED_TRACE(c.what);
-        std::FILE* f = std::fopen(kName, "wb");
+        std::FILE* f = std::fopen(name, "wb");
         ASSERT_NE(f, nullptr);
         ASSERT_EQ(std::fwrite(c.bytes.data(), 1, c.bytes.size(), f), c.bytes.size());
         ASSERT_EQ(std::fclose(f), 0);
 
-        char name[64];
-        std::snprintf(name, sizeof name, "%s", kName);
         HMMIO file = mmioOpenA(name, nullptr, MMIO_ALLOCBUF | MMIO_READ);
         ASSERT_NE(file, nullptr);
-        MMCKINFO riff;
-        std::memset(&riff, 0, sizeof riff);
+        MMCKINFO riff{};
         riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
         MMRESULT result = mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF);
         if (result == MMSYSERR_NOERROR) {
-            EXPECT_EQ(riff.ckid, static_cast<FOURCC>(FOURCC_RIFF));
-            EXPECT_EQ(riff.cksize, c.bytes.size() - 8);
-            EXPECT_EQ(riff.dwDataOffset, 8u);
-            MMCKINFO chunk;
-            std::memset(&chunk, 0, sizeof chunk);
+            // The form's identifier, its size and where its data starts.
+            EXPECT_EQ(std::tuple(riff.ckid, riff.cksize, riff.dwDataOffset),
+                      (std::tuple<FOURCC, DWORD, DWORD>(FOURCC_RIFF, c.bytes.size() - 8, 8)));
+            MMCKINFO chunk{};
             chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
             result = mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK);
             EXPECT_EQ(result, static_cast<MMRESULT>(MMSYSERR_NOERROR));
             if (result == MMSYSERR_NOERROR) {
-                WAVEFORMATEX format;
-                std::memset(&format, 0, sizeof format);
+                WAVEFORMATEX format{};
                 // Two bytes past the chunk, unless the file ends there.
                 EXPECT_EQ(mmioRead(file, reinterpret_cast<HPSTR>(&format), 18), c.found ? 18 : 16);
-                EXPECT_EQ(format.wFormatTag, WAVE_FORMAT_PCM);
-                EXPECT_EQ(format.nSamplesPerSec, 11025u);
-                EXPECT_EQ(format.wBitsPerSample, 8);
+                EXPECT_EQ(
+                    std::tuple(format.wFormatTag, format.nSamplesPerSec, format.wBitsPerSample),
+                    (std::tuple<WORD, DWORD, WORD>(WAVE_FORMAT_PCM, 11025, 8)));
                 EXPECT_EQ(mmioAscend(file, &chunk, 0), static_cast<MMRESULT>(MMSYSERR_NOERROR));
                 chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
                 result = mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK);
             }
             if (result == MMSYSERR_NOERROR) {
-                EXPECT_EQ(chunk.cksize, c.dataSize);
-                EXPECT_EQ(chunk.dwDataOffset, c.dataOffset);
+                EXPECT_EQ(std::pair(chunk.cksize, chunk.dwDataOffset),
+                          std::pair(c.dataSize, c.dataOffset));
                 char data[128] = {};
                 EXPECT_EQ(mmioRead(file, data, static_cast<LONG>(chunk.cksize)), c.dataRead);
                 EXPECT_EQ(std::string(data, 5), std::string("\x10\x20\x30\x40\x50", 5));
             }
         }
         EXPECT_EQ(result == MMSYSERR_NOERROR, c.found);
-        if (!c.found) {
-            EXPECT_EQ(result, c.missingChunk);
-        }
+        EXPECT_EQ(result, c.result);
         EXPECT_EQ(mmioClose(file, 0), static_cast<MMRESULT>(MMSYSERR_NOERROR));
-        std::remove(kName);
+        std::remove(name);
     }
     char missing[] = "conformance_missing.wav";
     EXPECT_EQ(mmioOpenA(missing, nullptr, MMIO_ALLOCBUF | MMIO_READ), nullptr);
@@ -127,16 +110,15 @@ TEST(Files, TheChunkWalkOfTheGamesSoundFiles) {
 // and none that asked for a notification posts one.
 TEST(Files, MusicCommandsWithNoDeviceOpen) {
     DrainMessages();
-    struct Case {
+    const struct {
         const char* command;
         bool notify;
         MCIERROR expected;
         MCIERROR wine;  // what Wine answers instead, where it differs
-    };
-    // Windows looks an alias up among the open devices and answers 263 for one that is not
-    // open. Wine takes a name that is no open alias for a file to open by its extension and,
-    // finding none, answers 281 (MCIERR_EXTENSION_NOT_FOUND).
-    const Case kCases[] = {
+    } kCases[] = {
+        // Windows looks an alias up among the open devices and answers 263 for one that is not
+        // open. Wine takes a name that is no open alias for a file to open by its extension and,
+        // finding none, answers 281 (MCIERR_EXTENSION_NOT_FOUND).
         {"close all", false, 0, 0},
         {"stop MUSIC", false, MCIERR_INVALID_DEVICE_NAME, 281},
         {"play MUSIC notify", true, MCIERR_INVALID_DEVICE_NAME, 281},
@@ -145,16 +127,15 @@ TEST(Files, MusicCommandsWithNoDeviceOpen) {
          MCIERR_FILE_NOT_FOUND},
         {"close all", false, 0, 0},
     };
-    for (const Case& c : kCases) {
+    for (const auto& c : kCases) {
         char answer[64] = "untouched";
         MCIERROR result =
             mciSendStringA(c.command, answer, sizeof answer, c.notify ? Window() : nullptr);
         EXPECT_EQ(result, UnderWine() ? c.wine : c.expected) << c.command;
     }
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         EXPECT_NE(message.message, static_cast<UINT>(MM_MCINOTIFY));
-    }
 }
 
 }  // namespace

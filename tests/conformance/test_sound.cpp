@@ -2,8 +2,6 @@
 // controls, its frequency, playing it once to its end, and stopping it.
 #include "conformance.h"
 
-#include <cstring>
-
 namespace conformance {
 namespace {
 
@@ -11,64 +9,64 @@ constexpr DWORD kRate = 11025;
 constexpr DWORD kBytes = 1103;  // a tenth of a second of 8-bit mono, an odd size
 
 // The device at the game's cooperative level, and a buffer of mono PCM at kRate made on it.
-void MakeBuffer(Released<IDirectSound>& sound, Released<IDirectSoundBuffer>& buffer, WORD bits,
-                DWORD flags, DWORD bytes) {
-    ASSERT_HR(DirectSoundCreate(nullptr, sound.Out(), nullptr), DS_OK);
-    ASSERT_NE(sound.Get(), nullptr);
-    ASSERT_HR(sound->SetCooperativeLevel(Window(), DSSCL_NORMAL), DS_OK);
-    WAVEFORMATEX format;
-    std::memset(&format, 0, sizeof format);
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = 1;
-    format.nSamplesPerSec = kRate;
-    format.nBlockAlign = static_cast<WORD>(bits / 8);
-    format.nAvgBytesPerSec = kRate * format.nBlockAlign;
-    format.wBitsPerSample = bits;
-    DSBUFFERDESC desc;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = flags;
-    desc.dwBufferBytes = bytes;
-    desc.lpwfxFormat = &format;
-    ASSERT_HR(sound->CreateSoundBuffer(&desc, buffer.Out(), nullptr), DS_OK);
-    ASSERT_NE(buffer.Get(), nullptr);
-}
+class Sound : public ::testing::Test {
+protected:
+    void MakeBuffer(WORD bits, DWORD flags, DWORD bytes) {
+        ASSERT_HR(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK);
+        ASSERT_NE(sound, nullptr);
+        ASSERT_HR(sound->SetCooperativeLevel(Window(), DSSCL_NORMAL), DS_OK);
+        const WORD blockAlign = static_cast<WORD>(bits / 8);
+        WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, kRate, kRate * blockAlign, blockAlign, bits, 0};
+        auto desc = Sized<DSBUFFERDESC>();
+        desc.dwFlags = flags;
+        desc.dwBufferBytes = bytes;
+        desc.lpwfxFormat = &format;
+        ASSERT_HR(sound->CreateSoundBuffer(&desc, &buffer, nullptr), DS_OK);
+        ASSERT_NE(buffer, nullptr);
+    }
 
-TEST(Sound, ABufferPlaysOnceToItsEndAndStops) {
-    Released<IDirectSound> sound;
-    Released<IDirectSoundBuffer> buffer;
-    MakeBuffer(sound, buffer, 8, DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME,
-               kBytes);
+    // The buffer's status: 0 when it stands, DSBSTATUS_PLAYING while it plays.
+    DWORD Status() {
+        DWORD status = 0xFFFF;
+        EXPECT_HR(buffer->GetStatus(&status), DS_OK);
+        return status;
+    }
+
+    void TearDown() override {
+        if (buffer != nullptr) buffer->Release();
+        if (sound != nullptr) sound->Release();
+    }
+
+    IDirectSound* sound = nullptr;
+    IDirectSoundBuffer* buffer = nullptr;
+};
+
+TEST_F(Sound, ABufferPlaysOnceToItsEndAndStops) {
+    MakeBuffer(8, DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME, kBytes);
     if (HasFatalFailure()) return;
 
     // The whole buffer in one piece.
-    void* first = nullptr;
-    void* second = nullptr;
-    DWORD firstBytes = 0;
-    DWORD secondBytes = 0;
+    void *first = nullptr, *second = nullptr;
+    DWORD firstBytes = 0, secondBytes = 0;
     ASSERT_HR(buffer->Lock(0, kBytes, &first, &firstBytes, &second, &secondBytes, 0), DS_OK);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(firstBytes, kBytes);
-    EXPECT_EQ(second, nullptr);
-    EXPECT_EQ(secondBytes, 0u);
+    EXPECT_EQ(std::tuple(firstBytes, second, secondBytes),
+              (std::tuple<DWORD, void*, DWORD>(kBytes, nullptr, 0)));
     auto* samples = static_cast<uint8_t*>(first);
     for (DWORD i = 0; i < firstBytes; ++i) samples[i] = static_cast<uint8_t>(i % 2 ? 0xA0 : 0x60);
     EXPECT_HR(buffer->Unlock(first, firstBytes, second, secondBytes), DS_OK);
 
-    DWORD status = 0xFFFF;
-    EXPECT_HR(buffer->GetStatus(&status), DS_OK);
-    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(Status(), 0u);
 
-    // The game's pitches, and one out of range (a negative one seen as a DWORD).
-    EXPECT_HR(buffer->SetFrequency(22000), DS_OK);
-    EXPECT_HR(buffer->SetFrequency(44000), DS_OK);
-    EXPECT_HR(buffer->SetFrequency(DSBFREQUENCY_MAX + 1), DSERR_INVALIDPARAM);
-    EXPECT_HR(buffer->SetFrequency(static_cast<DWORD>(-5000)), DSERR_INVALIDPARAM);
-    EXPECT_HR(buffer->SetFrequency(DSBFREQUENCY_MIN - 1), DSERR_INVALIDPARAM);
+    // The game's pitches, and ones out of range (a negative one seen as a DWORD).
+    for (DWORD frequency : {22000, 44000}) EXPECT_HR(buffer->SetFrequency(frequency), DS_OK);
+    for (DWORD frequency : std::initializer_list<DWORD>{
+             DSBFREQUENCY_MAX + 1, static_cast<DWORD>(-5000), DSBFREQUENCY_MIN - 1})
+        EXPECT_HR(buffer->SetFrequency(frequency), DSERR_INVALIDPARAM) << frequency;
 
     // Played once, it sounds until its last sample has been played, then reports stopped.
     ASSERT_HR(buffer->Play(0, 0, 0), DS_OK);
-    EXPECT_HR(buffer->GetStatus(&status), DS_OK);
+    DWORD status = Status();
     EXPECT_EQ(status, static_cast<DWORD>(DSBSTATUS_PLAYING));
     int waited = 0;
     while (status != 0 && waited < 3000) {
@@ -82,17 +80,13 @@ TEST(Sound, ABufferPlaysOnceToItsEndAndStops) {
 
     // Played again it starts over; stopped, it stands.
     ASSERT_HR(buffer->Play(0, 0, 0), DS_OK);
-    EXPECT_HR(buffer->GetStatus(&status), DS_OK);
-    EXPECT_EQ(status, static_cast<DWORD>(DSBSTATUS_PLAYING));
+    EXPECT_EQ(Status(), static_cast<DWORD>(DSBSTATUS_PLAYING));
     EXPECT_HR(buffer->Stop(), DS_OK);
-    EXPECT_HR(buffer->GetStatus(&status), DS_OK);
-    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(Status(), 0u);
 }
 
-TEST(Sound, ABufferWithoutFrequencyControlRefusesAFrequency) {
-    Released<IDirectSound> sound;
-    Released<IDirectSoundBuffer> buffer;
-    MakeBuffer(sound, buffer, 16, DSBCAPS_CTRLVOLUME, 2000);
+TEST_F(Sound, ABufferWithoutFrequencyControlRefusesAFrequency) {
+    MakeBuffer(16, DSBCAPS_CTRLVOLUME, 2000);
     if (HasFatalFailure()) return;
     EXPECT_HR(buffer->SetFrequency(22000), DSERR_CONTROLUNAVAIL);
 }
