@@ -3,10 +3,10 @@
 and tested, to show which faults the test suite catches.
 
     tools/mutate.py [--rev REV] [--under DIR]... [--seed N] [--count N] [--work DIR] [--list]
-                    [--jobs N]
+                    [--jobs N] [--matrix] [--build-type TYPE]
 
 The tree of git revision REV (default: the working tree as it is) is copied to DIR, built
-there once in Debug, and checked to pass its own tests. Then each mutant changes one place
+there once (in Debug unless --build-type says otherwise), and checked to pass its own tests. Then each mutant changes one place
 in the folders given with --under (default src/; platform/core is the other one worth
 running) -- a flipped comparison, a changed constant, && and || swapped, + and - swapped, a
 dropped statement -- is built, and is run against the unit, scenario and conformance tests
@@ -18,10 +18,14 @@ The places are found in a fixed order and the sample is drawn with the seed, so 
 seed over the same folders makes the same mutants whatever the tests are: run it over two
 revisions whose code is alike to compare their test suites. Results go to DIR/results.txt,
 one line a mutant, and a summary to standard output.
+
+With --matrix every test program runs in full and each caught mutant's line names the tests
+that caught it: a test that catches nothing no other test catches is a candidate for a cut.
 """
 
 import argparse
 import hashlib
+import json
 import os
 import random
 import re
@@ -205,6 +209,10 @@ def main():
     parser.add_argument("--also", action="append", default=[], metavar="FILE:LINE:OLD:NEW",
                         help="one more mutant: the first OLD on that line of FILE becomes NEW")
     parser.add_argument("--list", action="store_true", help="only list the sample")
+    parser.add_argument("--matrix", action="store_true",
+                        help="run every test of every program (no stopping at the first failure) "
+                             "and name, for each mutant, the tests that caught it")
+    parser.add_argument("--build-type", default="Debug", help="CMake build type of the copies")
     args = parser.parse_args()
 
     work = os.path.abspath(args.work)
@@ -229,7 +237,7 @@ def main():
     build = os.path.join(work, "build")
     targets = ["unit_tests", "scenario_tests", "conformance_tests", "longrun",
                "asphaltix-headless", "game_data"]
-    code, out = run(["cmake", "-S", work, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug",
+    code, out = run(["cmake", "-S", work, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=" + args.build_type,
                      "-DASPHALTIX_BENCH=OFF"], work)
     if code != 0:
         sys.exit("configure failed:\n" + out)
@@ -246,11 +254,39 @@ def main():
              ([os.path.join(build, "bin", "longrun"), "100000"], build)]
 
     def test():
+        if args.matrix:
+            return matrix()
         for command, folder in tests:
             code, _ = run(command, folder, args.timeout)
             if code != 0:
                 return "caught" if code != "timeout" else "caught (hang)"
         return "survived"
+
+    def matrix():
+        # Every program in full: the names of the tests that failed, or of the program that
+        # crashed, hung or failed outside a test.
+        failed = []
+        report = os.path.join(work, "report.json")
+        for command, folder in tests:
+            program = os.path.basename(command[0])
+            if program == "longrun":
+                code, _ = run(command, folder, args.timeout)
+                failed += [program] if code != 0 else []
+                continue
+            if os.path.exists(report):
+                os.remove(report)
+            code, _ = run([command[0], "--gtest_brief=1", "--gtest_output=json:" + report], folder,
+                          args.timeout)
+            names = []
+            if os.path.exists(report):
+                with open(report, encoding="utf-8") as f:
+                    for suite in json.load(f).get("testsuites", []):
+                        names += [suite["name"] + "." + t["name"] for t in suite["testsuite"]
+                                  if t.get("failures")]
+            if code != 0 and not names:
+                names = [program + (" (hang)" if code == "timeout" else " (crash)")]
+            failed += names
+        return "caught " + " ".join(failed) if failed else "survived"
 
     if test() != "survived":
         sys.exit("the unmutated tree fails its own tests")
@@ -267,6 +303,8 @@ def main():
                 f.write(original)
         line = "%3d %-9s %s:%d %s %r -> %r" % (n, status.split()[0], site[0], site[1], site[5],
                                                site[3].strip(), site[4])
+        if args.matrix and status.startswith("caught"):
+            line += " by " + status[len("caught "):]
         results.append((status, line))
         print(line, flush=True)
     # Leave the build matching the unmutated tree.
