@@ -84,15 +84,28 @@ void DisplayDown() {
     DisplayDevice.Release();
 }
 
-uint16_t SurfacePixel(IDirectDrawSurface* surface, int x, int y) {
+void EachPixel(IDirectDrawSurface* surface, int width, int height,
+               const std::function<void(int, int, uint16_t&)>& visit) {
     DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
-    if (surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) {
-        ADD_FAILURE() << "cannot lock the surface";
-        return 0;
+    ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK) << "cannot lock";
+    for (int i = 0; i < width * height; ++i) {
+        auto* row = static_cast<uint8_t*>(desc.lpSurface) + i / width * desc.lPitch;
+        visit(i % width, i / width, reinterpret_cast<uint16_t*>(row)[i % width]);
     }
-    uint16_t value = 0;
-    std::memcpy(&value, static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + 2 * x, 2);
     EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
+}
+
+Pixels SurfacePixels(IDirectDrawSurface* surface, int width, int height) {
+    Pixels out;
+    EachPixel(surface, width, height, [&out](int, int, uint16_t& pixel) { out.push_back(pixel); });
+    return out;
+}
+
+uint16_t SurfacePixel(IDirectDrawSurface* surface, int x, int y) {
+    uint16_t value = 0;
+    EachPixel(surface, x + 1, y + 1, [&](int px, int py, uint16_t& p) {
+        if (px == x && py == y) value = p;
+    });
     return value;
 }
 
@@ -102,13 +115,16 @@ void FillSurface(IDirectDrawSurface* surface, uint16_t value) {
     EXPECT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
 }
 
-IDirectDrawSurface* MakeSurface(int width, int height) {
+IDirectDrawSurface* MakeSurface(int width, int height,
+                                const std::function<uint16_t(int, int)>& pixel) {
     DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.dwWidth = DWORD(width), desc.dwHeight = DWORD(height);
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     IDirectDrawSurface* surface = nullptr;
     EXPECT_EQ(DirectDrawObject->CreateSurface(&desc, &surface, nullptr), DD_OK);
+    if (surface != nullptr && pixel)
+        EachPixel(surface, width, height, [&](int x, int y, uint16_t& p) { p = pixel(x, y); });
     return surface;
 }
 

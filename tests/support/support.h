@@ -65,12 +65,20 @@ HWND GameWindow();
 void DisplayUp(plat::PixelFormat format = plat::kFormat565);
 void DisplayDown();
 
-// Reads a 16-bit pixel of a surface (locks and unlocks it).
+using Pixels = std::vector<uint16_t>;
+// Runs `visit` on each 16-bit pixel of a surface's top left `width` x `height` corner, under
+// one lock; fails the test if the surface cannot be locked or unlocked.
+void EachPixel(IDirectDrawSurface* surface, int width, int height,
+               const std::function<void(int x, int y, uint16_t& pixel)>& visit);
+// The pixels of that corner, row by row; one pixel of a surface.
+Pixels SurfacePixels(IDirectDrawSurface* surface, int width, int height);
 uint16_t SurfacePixel(IDirectDrawSurface* surface, int x, int y);
 // Fills a whole surface with one 16-bit value through a colour fill.
 void FillSurface(IDirectDrawSurface* surface, uint16_t value);
-// A new offscreen surface of the display's format; fails the test if it cannot be made.
-IDirectDrawSurface* MakeSurface(int width, int height);
+// A new offscreen surface of the display's format, each pixel pixel(x, y) when that is given;
+// fails the test if it cannot be made.
+IDirectDrawSurface* MakeSurface(int width, int height,
+                                const std::function<uint16_t(int, int)>& pixel = nullptr);
 // A DirectDraw structure, zeroed, with its size field set.
 template <typename T>
 T Sized() {

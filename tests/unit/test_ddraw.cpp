@@ -12,7 +12,6 @@ namespace {
 
 constexpr DWORD kGameLevel =
     DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX;
-using Pixels = std::vector<uint16_t>;
 
 DDSURFACEDESC Desc(DWORD flags, DWORD caps, DWORD width = 4, DWORD height = 4) {
     DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
@@ -25,12 +24,7 @@ DDSURFACEDESC FlipChain() {
                 DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX, 0, 0);
 }
 
-// The first `count` pixels of a surface's top row; or the memory and pitch of a lock.
-Pixels Row(IDirectDrawSurface* s, int count) {
-    Pixels out;
-    for (int x = 0; x < count; ++x) out.push_back(SurfacePixel(s, x, 0));
-    return out;
-}
+// The memory and pitch of a lock.
 std::pair<void*, LONG> Memory(IDirectDrawSurface* s) {
     DDSURFACEDESC d = Sized<DDSURFACEDESC>();
     EXPECT_EQ(s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
@@ -75,22 +69,20 @@ TEST_F(PlatformDirectDraw, RefusalsDrawNothingAndOverlappingBlitsReadACopy) {
     EXPECT_EQ(dst->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(dst->Blt(nullptr, nullptr, nullptr, 0, &fx), DDERR_UNSUPPORTED);
     EXPECT_EQ(dst->Blt(&empty, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_INVALIDRECT);
-    EXPECT_EQ(Row(dst, 8), Pixels(8, 0x2222)) << "a refused call drew";
+    EXPECT_EQ(SurfacePixels(dst, 8, 1), Pixels(8, 0x2222)) << "a refused call drew";
     EXPECT_EQ(dst->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
-    EXPECT_EQ(Row(dst, 8), Pixels(8, 0x5678));
+    EXPECT_EQ(SurfacePixels(dst, 8, 1), Pixels(8, 0x5678));
 
     IDirectDrawSurface* row = Make(16, 1, 0);
     DDCOLORKEY unused{0xFFFF, 0xFFFF};
     ASSERT_EQ(row->SetColorKey(DDCKEY_SRCBLT, &unused), DD_OK);
     for (DWORD flags :
          {DWORD{DDBLTFAST_NOCOLORKEY}, DWORD{DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT}}) {
-        DDSURFACEDESC d = Sized<DDSURFACEDESC>();
-        ASSERT_EQ(row->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
-        for (int x = 0; x < 16; ++x) static_cast<uint16_t*>(d.lpSurface)[x] = uint16_t(x + 1);
-        ASSERT_EQ(row->Unlock(nullptr), DD_OK);
+        EachPixel(row, 16, 1, [](int x, int, uint16_t& pixel) { pixel = uint16_t(x + 1); });
         RECT left{0, 0, 8, 1};
         EXPECT_EQ(row->BltFast(2, 0, row, &left, flags), DD_OK);
-        EXPECT_EQ(Row(row, 16), (Pixels{1, 2, 1, 2, 3, 4, 5, 6, 7, 8, 11, 12, 13, 14, 15, 16}));
+        EXPECT_EQ(SurfacePixels(row, 16, 1),
+                  (Pixels{1, 2, 1, 2, 3, 4, 5, 6, 7, 8, 11, 12, 13, 14, 15, 16}));
     }
 }
 

@@ -70,11 +70,9 @@ TEST(DisplayDevice, ClearBlitAndFlip) {
     const int flips = Backend().flips;
     DisplayDevice.Flip();
     int wrong = 0;  // the front is black but for the 4 x 2 rectangle at (630, 470)
-    for (int i = 0; i < 640 * 480; ++i) {
-        const int x = i % 640, y = i / 640;
-        wrong += SurfacePixel(PrimarySurface, x, y) !=
-                 (x >= 630 && x < 634 && y >= 470 && y < 472 ? 0x1234 : 0);
-    }
+    EachPixel(PrimarySurface, 640, 480, [&wrong](int x, int y, uint16_t& pixel) {
+        wrong += pixel != (x >= 630 && x < 634 && y >= 470 && y < 472 ? 0x1234 : 0);
+    });
     EXPECT_EQ(wrong, 0);
     ASSERT_TRUE(DisplayDevice.LockSurface(BackSurface, &LockDesc));
     DisplayDevice.Flip();
@@ -315,13 +313,7 @@ TEST_F(Drawing, BlockTextTakesEightColumnsAByteAndEachPixelIsClippedByItself) {
 
 // A new surface holding `rows` rows of four pixels.
 IDirectDrawSurface* Picture(const uint16_t (*pixels)[4], int rows) {
-    IDirectDrawSurface* s = MakeSurface(4, rows);
-    DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
-    if (s == nullptr || s->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return nullptr;
-    for (int y = 0; y < rows; ++y)
-        std::memcpy(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch, pixels[y], 8);
-    EXPECT_EQ(s->Unlock(nullptr), DD_OK);
-    return s;
+    return MakeSurface(4, rows, [=](int x, int y) { return pixels[y][x]; });
 }
 
 // The colour's value in the surface's format, with nothing from the all-ones pixel next to

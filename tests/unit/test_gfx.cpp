@@ -13,7 +13,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Rgb = std::array<int, 3>;
-using Pixels = std::vector<uint16_t>;
 
 // The pixel a colour of a picture becomes on the 5-6-5 display.
 uint16_t Shown(Rgb c) { return uint16_t(((c[0] >> 3) << 11) | ((c[1] >> 2) << 5) | (c[2] >> 3)); }
@@ -98,12 +97,9 @@ protected:
         GfxImage image = DisplayDevice.LoadGfxImage(DirectDrawObject, path.c_str());
         if (image == nullptr) return {};
         DDSURFACEDESC d = Sized<DDSURFACEDESC>();
-        EXPECT_EQ(image->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
-        Loaded p = Picture(int(d.dwWidth), int(d.dwHeight), [&](int x, int y) {
-            return reinterpret_cast<const uint16_t*>(static_cast<const uint8_t*>(d.lpSurface) +
-                                                     y * d.lPitch)[x];
-        });
-        EXPECT_EQ(image->Unlock(nullptr), DD_OK);
+        EXPECT_EQ(image->GetSurfaceDesc(&d), DD_OK);
+        const int width = int(d.dwWidth), height = int(d.dwHeight);
+        Loaded p{true, width, height, SurfacePixels(image, width, height)};
         image->Release();
         return p;
     }

@@ -13,15 +13,7 @@ const uint16_t Red = Pack565(255, 0, 0), Label = Pack565(255, 0, 128), Value = P
 
 // The picture on show after the last flip.
 struct Screen {
-    std::vector<uint16_t> pixels = std::vector<uint16_t>(640 * 480);
-    Screen() {
-        DDSURFACEDESC desc = Sized<DDSURFACEDESC>();
-        EXPECT_EQ(PrimarySurface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-        for (int y = 0; y < 480; ++y)
-            std::memcpy(&pixels[y * 640], static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch,
-                        1280);
-        EXPECT_EQ(PrimarySurface->Unlock(nullptr), DD_OK);
-    }
+    Pixels pixels = SurfacePixels(PrimarySurface, 640, 480);
     uint16_t At(int x, int y) const { return pixels[y * 640 + x]; }
     // The block-font text in `colour` at (x, y), `cells` characters wide: an empty cell reads
     // as a blank, one that matches no glyph as '?'; trailing blanks are dropped.
@@ -276,8 +268,8 @@ TEST_F(Race, WithoutEnergyTheKeysAreDeadAndTheCarRollsToAStop) {
 }
 
 TEST_F(Race, PanelShowsSpeedEnergyPointsAndTimeAndTheClockMessage) {
-    FillSurface(StatusImage = MakeSurface(160, 480),
-                0x1234);  // the panel picture, beside the road view
+    // The panel picture, beside the road view.
+    FillSurface(StatusImage = MakeSurface(160, 480), 0x1234);
     const struct {
         int32_t speed, energy, timeLeft;
         const char *energyShown, *timeShown, *message;

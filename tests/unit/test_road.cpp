@@ -20,25 +20,12 @@ uint16_t CarPixel(int x, int y) {
 }
 uint16_t RoadPixel(int x, int y) { return static_cast<uint16_t>(((x % 128) << 9) | y); }
 
-// Runs `visit` on every pixel of a locked surface, with a pointer to it.
-void EachPixel(IDirectDrawSurface* surface, int width, int height,
-               const std::function<void(int, int, uint16_t*)>& visit) {
-    DDSURFACEDESC d = Sized<DDSURFACEDESC>();
-    ASSERT_EQ(surface->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
-    for (int i = 0; i < width * height; ++i)
-        visit(
-            i % width, i / width,
-            reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(d.lpSurface) + i / width * d.lPitch) +
-                i % width);
-    ASSERT_EQ(surface->Unlock(nullptr), DD_OK);
-}
-
 // Compares the whole back buffer with what `expected` says of each pixel.
 void ExpectBack(const std::function<uint16_t(int, int)>& expected) {
     int wrong = 0;
-    EachPixel(BackSurface, 640, 480, [&](int x, int y, uint16_t* pixel) {
-        if (*pixel != expected(x, y) && ++wrong <= 3)
-            ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << *pixel << ", expected "
+    EachPixel(BackSurface, 640, 480, [&](int x, int y, uint16_t& pixel) {
+        if (pixel != expected(x, y) && ++wrong <= 3)
+            ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << pixel << ", expected "
                           << expected(x, y);
     });
     EXPECT_EQ(wrong, 0);
@@ -62,16 +49,10 @@ protected:
         RaceState.countdown = RaceState.speed = 0;
         FillSurface(BackSurface, Untouched);
     }
-    static IDirectDrawSurface* Picture(int width, int height, uint16_t (*pixel)(int, int)) {
-        IDirectDrawSurface* surface = MakeSurface(width, height);
-        if (surface != nullptr)
-            EachPixel(surface, width, height, [&](int x, int y, uint16_t* p) { *p = pixel(x, y); });
-        return surface;
-    }
 };
 
 TEST_F(Road, ViewFollowsThePlayerBetweenTheEdges) {
-    CarsImage = Picture(279, 141, CarPixel);
+    CarsImage = MakeSurface(279, 141, CarPixel);
     ASSERT_NE(CarsImage, nullptr);
     // playerX, ViewOffset, the player's car's screen x: 240 while the view can follow.
     const int32_t cases[][3] = {{22, 0, 22},     {240, 0, 240},   {241, 1, 240},
@@ -87,7 +68,7 @@ TEST_F(Road, ViewFollowsThePlayerBetweenTheEdges) {
 }
 
 TEST_F(Road, RoadScrollsWrapsWithoutCarryAndRollsThePictureDown) {
-    RoadImage = Picture(660, 480, RoadPixel);
+    RoadImage = MakeSurface(660, 480, RoadPixel);
     ASSERT_NE(RoadImage, nullptr);
     // Generator states whose next R%40 is 1 (a car is added) and is not.
     uint32_t adds = 1, none = 1;
@@ -129,7 +110,7 @@ TEST_F(Road, RoadScrollsWrapsWithoutCarryAndRollsThePictureDown) {
 }
 
 TEST_F(Road, CarSpritesComeFromTheirColumnAndRowClippedToTheView) {
-    CarsImage = Picture(279, 141, CarPixel);
+    CarsImage = MakeSurface(279, 141, CarPixel);
     ASSERT_NE(CarsImage, nullptr);
     // Rejected outright, or clipped away to nothing.
     // Top and left edges: drawn from screen row or column 1.
