@@ -106,24 +106,6 @@ inline Shots Shoot(const std::string& script, const std::vector<int>& shots, int
     return result;
 }
 
-// The log's lines that start (with keep = false: that do not start) with one of the prefixes.
-inline std::vector<std::string> Only(const std::vector<std::string>& log,
-                                     std::initializer_list<const char*> prefixes,
-                                     bool keep = true) {
-    std::vector<std::string> out;
-    for (const auto& line : log) {
-        bool match = false;
-        for (const char* p : prefixes) match = match || line.rfind(p, 0) == 0;
-        if (match == keep) out.push_back(line);
-    }
-    return out;
-}
-inline std::vector<std::string> Without(const std::vector<std::string>& log,
-                                        std::initializer_list<const char*> prefixes = {"sound ",
-                                                                                       "shot "}) {
-    return Only(log, prefixes, false);
-}
-
 // An expected log from lines and runs of flips: Seq("sleep 1000", Flips(1, 5), "stop 5").
 inline std::vector<std::string> Flips(int from, int to) {
     std::vector<std::string> out;

@@ -31,13 +31,8 @@ void TestBackend::ShowMessageBox(const char* title, const char* text, UINT style
 }
 
 void TestBackend::SoundEvent(int buffer, const char* what, DWORD value) {
-    char line[64];
-    if (std::strcmp(what, "freq") == 0) {
-        std::snprintf(line, sizeof line, "sound %d freq %u", buffer, unsigned(value));
-    } else {
-        std::snprintf(line, sizeof line, "sound %d %s", buffer, what);
-    }
-    log.push_back(line);
+    log.push_back("sound " + std::to_string(buffer) + ' ' + what);
+    if (std::strcmp(what, "freq") == 0) log.back() += ' ' + std::to_string(value);
 }
 
 void TestBackend::MciCommand(const char* command, MCIERROR result) {
@@ -48,13 +43,6 @@ void TestBackend::Reset() {
     failDisplay = failAudio = false, format = plat::kFormat565, flips = 0;
     log.clear();
     pending.clear();
-}
-
-std::vector<std::string> TestBackend::Lines(const std::string& prefix) const {
-    std::vector<std::string> out;
-    for (const auto& line : log)
-        if (line.rfind(prefix, 0) == 0) out.push_back(line);
-    return out;
 }
 
 TestBackend& Backend() {

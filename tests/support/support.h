@@ -45,8 +45,6 @@ public:
 
     // Clears the record and the failure switches.
     void Reset();
-    // Lines of the record that start with `prefix`.
-    std::vector<std::string> Lines(const std::string& prefix) const;
 
     bool failDisplay = false, failAudio = false;
     plat::PixelFormat format = plat::kFormat565;
@@ -58,6 +56,24 @@ public:
 };
 
 TestBackend& Backend();
+
+// The log's lines that start (with keep = false: that do not start) with one of the prefixes.
+inline std::vector<std::string> Only(const std::vector<std::string>& log,
+                                     std::initializer_list<const char*> prefixes,
+                                     bool keep = true) {
+    std::vector<std::string> out;
+    for (const auto& line : log) {
+        bool match = false;
+        for (const char* p : prefixes) match = match || line.rfind(p, 0) == 0;
+        if (match == keep) out.push_back(line);
+    }
+    return out;
+}
+inline std::vector<std::string> Without(const std::vector<std::string>& log,
+                                        std::initializer_list<const char*> prefixes = {"sound ",
+                                                                                       "shot "}) {
+    return Only(log, prefixes, false);
+}
 
 // The game's window, created once for the whole test program.
 HWND GameWindow();

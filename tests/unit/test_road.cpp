@@ -208,7 +208,7 @@ TEST_F(Road, BonusItemsMoveAreCollectedUnderTheCarAndComeBack) {
                                   RaceState.pendingPoints, RaceState.energy}),
             (std::vector<int64_t>{wantY, x, next, c.timeLeft + gain, 7 + gain, c.wantEnergy}));
         // The bonus sound only for a collected item.
-        EXPECT_EQ(Backend().Lines("sound"),
+        EXPECT_EQ(Only(Backend().log, {"sound"}),
                   c.collected ? std::vector{play} : std::vector<std::string>{});
     }
 }

@@ -152,7 +152,7 @@ TEST_F(DirectSoundTest, SetFrequencyChecksItsRangeAndControlAndEveryCallIsReport
     const int n = plat::SoundBufferIndex(b);
     const std::string sn = "sound " + std::to_string(n) + " ",
                       sm = "sound " + std::to_string(n + 1) + " ";
-    EXPECT_EQ(Backend().Lines("sound"),
+    EXPECT_EQ(Only(Backend().log, {"sound"}),
               (std::vector<std::string>{sn + "freq 99", sn + "freq 100001", sn + "freq 100",
                                         sn + "freq 100000", sn + "freq 0", sm + "freq 44100",
                                         sn + "play"}));
@@ -257,7 +257,7 @@ TEST_F(SoundDeviceTest, InitNeedsTheSoundDeviceAndUnplayableFilesLeaveTheSlotEmp
     SoundDevice.Play(SoundBuffers[6]);
     SoundDevice.Stop(SoundBuffers[6]);
     SetSoundFrequency(SoundBuffers[6], 22000);
-    EXPECT_TRUE(Backend().Lines("sound").empty());
+    EXPECT_TRUE(Only(Backend().log, {"sound"}).empty());
 }
 
 // A format chunk of 16 or 18 bytes, other chunks around (odd-sized ones with their pad byte),
@@ -318,7 +318,7 @@ TEST_F(SoundDeviceTest, PlayAndStopTouchOnlyWhatNeedsItAndPitchIsHeard) {
     EXPECT_EQ(MixLeft(1), Samples{800});
     const std::string e = "sound " + std::to_string(plat::SoundBufferIndex(engine)) + " ",
                       b = "sound " + std::to_string(plat::SoundBufferIndex(bonus)) + " ";
-    EXPECT_EQ(Backend().Lines("sound"),
+    EXPECT_EQ(Only(Backend().log, {"sound"}),
               (std::vector<std::string>{e + "play", e + "freq 48000", b + "play", e + "stop",
                                         e + "play"}));
 }
