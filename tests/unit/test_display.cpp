@@ -142,17 +142,9 @@ TEST_F(Drawing, PackedColoursIn565And555) {
 // smaller than the screen: its size stops every drawing operation, one column and one row
 // short of the guard words around it.
 TEST_F(Drawing, PutPixelOnlyOnColumnsAndRowsFrom1InsideTheSurfaceAndThroughThePitch) {
-    for (auto [x, y] : {std::pair{0, 10},
-                        {10, 0},
-                        {640, 10},
-                        {10, 480},
-                        {-1, 5},
-                        {5, -1},
-                        {-100000, 3},
-                        {3, 100000},
-                        {639, 479},
-                        {1, 1}})
-        DisplayDevice.PutPixel(x, y, 255, 255, 255, &LockDesc);
+    const std::pair<int, int> spots[] = {{0, 10}, {10, 0},      {640, 10},   {10, 480},  {-1, 5},
+                                         {5, -1}, {-100000, 3}, {3, 100000}, {639, 479}, {1, 1}};
+    for (auto [x, y] : spots) DisplayDevice.PutPixel(x, y, 255, 255, 255, &LockDesc);
     EXPECT_EQ(Rows(), (Spans{{1, {1, 1}}, {479, {639, 639}}}));
     ASSERT_GT(LockDesc.lPitch, 1280);
     DisplayDevice.PutPixel(10, 2, 255, 0, 0, &LockDesc);
@@ -344,14 +336,10 @@ TEST(ColourKey, MatchGivesTheSurfacesOwnValue) {
     // Whatever the width of the surface's pixels, the first pixel's bytes come back whole, and
     // nothing beyond them.
     uint8_t memory[8] = {0x78, 0x56, 0x34, 0xF2, 0xAA, 0xBB, 0xCC, 0xDD};
-    for (auto [bits, value] : {std::pair<DWORD, DWORD>{32, 0xF2345678},
-                               {24, 0x345678},
-                               {16, 0x5678},
-                               {15, 0x5678},
-                               {12, 0x678},
-                               {8, 0x78},
-                               {1, 0},
-                               {0, 0}}) {
+    const std::pair<DWORD, DWORD> firstPixels[] = {{32, 0xF2345678}, {24, 0x345678}, {16, 0x5678},
+                                                   {15, 0x5678},     {12, 0x678},    {8, 0x78},
+                                                   {1, 0},           {0, 0}};
+    for (auto [bits, value] : firstPixels) {
         FakeSurface surface(0, memory, bits);
         EXPECT_EQ(ColourMatch(&surface, RGB(255, 0, 255)), value) << bits << " bits";
     }

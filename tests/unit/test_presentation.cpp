@@ -19,9 +19,8 @@ namespace {
 // lines. Bit replication widens each to a colour no other row has.
 std::vector<uint16_t> Lines(bool rows) {
     std::vector<uint16_t> picture(640 * 480);
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x)
-            picture[y * 640 + x] = static_cast<uint16_t>(rows ? y * 97 + 1 : x * 97 + 1);
+    for (int i = 0; i < 640 * 480; ++i)
+        picture[i] = static_cast<uint16_t>((rows ? i / 640 : i % 640) * 97 + 1);
     return picture;
 }
 
@@ -33,9 +32,9 @@ struct Target {
 };
 
 std::vector<plat::Rect> Draw(plat::Presenter& presenter, const std::vector<uint16_t>& picture,
-                             Target& target) {
+                             Target& target, const plat::Presenter::Layout& layout = {}) {
     plat::FrontView front{reinterpret_cast<const uint8_t*>(picture.data()), 1280, plat::kFormat565};
-    return presenter.Draw(front, target.pixels.data(), target.width * 4, {});
+    return presenter.Draw(front, target.pixels.data(), target.width * 4, layout);
 }
 
 // Checks the sharp-scaling rule along one line of target pixels: the colours of the source
@@ -99,12 +98,8 @@ TEST(Presentation, SharpScalingKeepsTheShapeAndGivesEachLineWholePixels) {
                       std::to_string(c.width) + "x" + std::to_string(c.height) +
                           (rows ? " rows" : " columns"));
             // The bars are black.
-            if (p.x > 0) {
-                EXPECT_EQ(target.At(p.x - 1, c.height / 2), 0u);
-            }
-            if (p.y > 0) {
-                EXPECT_EQ(target.At(c.width / 2, p.y - 1), 0u);
-            }
+            EXPECT_EQ(p.x > 0 ? target.At(p.x - 1, c.height / 2) : 0u, 0u);
+            EXPECT_EQ(p.y > 0 ? target.At(c.width / 2, p.y - 1) : 0u, 0u);
         }
     }
 }
@@ -232,14 +227,8 @@ TEST(Presentation, ACanvasLayoutGivesOpaquePixelsInItsOrder) {
     plat::Presenter presenter;
     presenter.SetTarget(1000, 600, false);
     Target target(1000, 600);
-    std::vector<uint16_t> picture(640 * 480, 0xF800);  // pure red in 5-6-5
-    plat::FrontView front{reinterpret_cast<const uint8_t*>(picture.data()), 1280, plat::kFormat565};
-    plat::Presenter::Layout canvas;
-    canvas.redShift = 0;
-    canvas.greenShift = 8;
-    canvas.blueShift = 16;
-    canvas.opaque = 0xFF000000u;
-    presenter.Draw(front, target.pixels.data(), target.width * 4, canvas);
+    // Pure red in 5-6-5, drawn with red in the low byte, blue in the third and alpha on top.
+    Draw(presenter, std::vector<uint16_t>(640 * 480, 0xF800), target, {0, 8, 16, 0xFF000000u});
     const plat::Rect& p = presenter.Picture();
     EXPECT_EQ(target.At(0, 0), 0xFF000000u);  // a black bar
     EXPECT_EQ(target.At(p.x + p.width / 2, p.y + p.height / 2), 0xFF0000FFu);

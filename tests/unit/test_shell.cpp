@@ -98,13 +98,9 @@ TEST_F(ShellKeys, EveryScreenAnswersItsKeysWithClickMusicAndPause) {
 }
 
 TEST_F(ShellKeys, KeysAreIgnoredWhileTheCurtainOpens) {
-    for (auto [position, locked] : {std::pair{479, false},
-                                    {478, false},
-                                    {477, true},
-                                    {240, true},
-                                    {3, true},
-                                    {2, false},
-                                    {0, false}}) {
+    const std::pair<int32_t, bool> curtain[] = {
+        {479, false}, {478, false}, {477, true}, {240, true}, {3, true}, {2, false}, {0, false}};
+    for (auto [position, locked] : curtain) {
         CurtainPos = position, ScreenState = kScreenMainMenu, MenuSelection = kNewGame;
         Backend().Reset();
         Key(VK_DOWN);

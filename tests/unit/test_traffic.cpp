@@ -73,12 +73,10 @@ using Traffic = GameTest;
 TEST_F(Traffic, CarBoxesOverlapStrictlyInsideThirtyBySeventy) {
     const int32_t lo = std::numeric_limits<int32_t>::min(),
                   hi = std::numeric_limits<int32_t>::max();
-    for (auto [dx, dy, overlap] : {std::tuple{29, 69, true},
-                                   {-29, -69, true},
-                                   {30, 0, false},
-                                   {-30, 0, false},
-                                   {0, 70, false},
-                                   {0, -70, false}})
+    const std::tuple<int32_t, int32_t, bool> cases[] = {{29, 69, true}, {-29, -69, true},
+                                                        {30, 0, false}, {-30, 0, false},
+                                                        {0, 70, false}, {0, -70, false}};
+    for (auto [dx, dy, overlap] : cases)
         EXPECT_EQ(std::pair(CarsOverlap(0, 0, dx, dy), CarsOverlap(dx, dy, 0, 0)),
                   std::pair(overlap, overlap));
     EXPECT_FALSE(CarsOverlap(lo, 0, hi, 0) || CarsOverlap(0, hi, 0, lo));
