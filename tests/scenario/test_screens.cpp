@@ -29,8 +29,8 @@ Drawn MenuDrawing(int selection) {
     d.Rect(27, 377, 313, 473, kInfoRed);
     d.Rect(26, 376, 314, 474, Shown565(32, 0, 0));
     d.Rect(27, 393, 313, 393, kInfoRed);
-    for (int i = 0; i < 7; ++i)
-        d.Text(30, 400 + 10 * i, info[i], 0);  // a black shadow under each line
+    // A black shadow under each line.
+    for (int i = 0; i < 7; ++i) d.Text(30, 400 + 10 * i, info[i], 0);
     for (int i = 0; i < 7; ++i) d.Text(31, 401 + 10 * i, info[i], kInfoRed);
     return d;
 }

@@ -70,12 +70,9 @@ TEST(SdlController, DrivesTheMenuAndARaceAndTheRecordingReplays) {
     setenv("ASPHALTIX_RECORD", recording.c_str(), 1);
     ASSERT_EQ(chdir(GameDir().c_str()), 0);
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER | SDL_INIT_TIMER), 0);
-    SDL_VirtualJoystickDesc desc;
-    SDL_zero(desc);
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION, desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX, desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
     const int device = SDL_JoystickAttachVirtualEx(&desc);
     ASSERT_GE(device, 0) << SDL_GetError();
     g_pad = SDL_JoystickOpen(device);
@@ -95,10 +92,8 @@ TEST(SdlController, DrivesTheMenuAndARaceAndTheRecordingReplays) {
     EXPECT_EQ(next, std::size(kSteps));
 
     // The controller's inputs arrived as the game's keys, the held direction repeating.
-    EXPECT_EQ(Lines(recording, " down ENTER").size(), 1u);
-    EXPECT_EQ(Lines(recording, " down UP").size(), 1u);
-    EXPECT_EQ(Lines(recording, " down LEFT").size(), 1u);
-    EXPECT_EQ(Lines(recording, " down Y").size(), 1u);
+    for (const char* key : {" down ENTER", " down UP", " down LEFT", " down Y"})
+        EXPECT_EQ(Lines(recording, key).size(), 1u) << key;
     EXPECT_GE(Lines(recording, " repeat DOWN").size(), 15u);
     // Replayed, the same race: it starts, the engine's pitch rises above its start, the menu
     // clicks down through its items, and Escape in the menu ends the game.
@@ -106,8 +101,8 @@ TEST(SdlController, DrivesTheMenuAndARaceAndTheRecordingReplays) {
         RunHeadless({"--script", recording, "--log", dir + "/replay.log"}, "", GameDir());
     EXPECT_EQ(replay.status, 0);
     EXPECT_EQ(Lines(dir + "/replay.log", "mci 263 stop MUSIC").size(), 1u);
-    EXPECT_FALSE(
-        Lines(dir + "/replay.log", "sound 1 freq 3").empty());  // 30000 Hz and more: speed 160+
+    // 30000 Hz and more: speed 160 and more.
+    EXPECT_FALSE(Lines(dir + "/replay.log", "sound 1 freq 3").empty());
     EXPECT_GE(Lines(dir + "/replay.log", "sound 0 freq 22000").size(), 16u);
     EXPECT_EQ(Lines(dir + "/replay.log", "exit 0").size(), 1u);
 }

@@ -65,8 +65,8 @@ TEST(DisplayDevice, ClearBlitAndFlip) {
     RECT r{2, 1, 6, 3};
     for (auto [x, y] : {std::pair{630, 470}, {637, 10}, {-1, 10}, {10, 479}})
         DisplayDevice.BlitToBack(x, y, picture, &r, DDBLTFAST_NOCOLORKEY);
-    DisplayDevice.BlitToBack(0, 0, nullptr, &r,
-                             DDBLTFAST_NOCOLORKEY);  // a picture that failed to load
+    // A picture that failed to load.
+    DisplayDevice.BlitToBack(0, 0, nullptr, &r, DDBLTFAST_NOCOLORKEY);
     const int flips = Backend().flips;
     DisplayDevice.Flip();
     int wrong = 0;  // the front is black but for the 4 x 2 rectangle at (630, 470)

@@ -226,13 +226,11 @@ TEST_F(GfxLoader, RunsNeverCrossAScanLineAndTruncatedFilesKeepTheirSize) {
     const std::pair<Bytes, Pixels> cases[] = {
         {{0xC0, 0x07, 0x01, 0x02, 0xC2, 0x03}, {1, 2, 3, 3}},
         {{0xC6, 0x09, 0x01, 0x02, 0x03, 0x04, 0xC4, 0x05}, {9, 9, 9, 9, 1, 2, 3, 4, 5, 5, 5, 5}}};
+    Bytes palette = Table(256, [](int i) { return Rgb{10 * i % 256, 10 * i % 256, 10 * i % 256}; });
     for (const auto& [data, greys] : cases) {
         Bytes bytes = Pcx(4, int(greys.size() / 4), 8, 1, 4).Header();
         bytes.insert(bytes.end(), data.begin(), data.end());
         bytes.push_back(12);
-        Bytes palette = Table(256, [](int i) {
-            return Rgb{(10 * i) & 0xFF, (10 * i) & 0xFF, (10 * i) & 0xFF};
-        });
         bytes.insert(bytes.end(), palette.begin(), palette.end());
         Pixels want;
         for (int g : greys) want.push_back(Shown({10 * g, 10 * g, 10 * g}));

@@ -158,8 +158,8 @@ TEST(Presentation, PacingHoldsSixtyFramesASecondOnAnyMonitorAndAfterStalls) {
         for (int64_t frame = 0; clock.now - start < int64_t{600} * 1000000000; ++frame) {
             pacer.WaitForFrame();
             clock.now += 1500000;  // the frame's own work
-            if (vblank > 0)
-                clock.now += vblank - clock.now % vblank;  // a present waits for the monitor
+            // A present waits for the monitor.
+            if (vblank > 0) clock.now += vblank - clock.now % vblank;
             ++perSecond[(clock.now - start) / 1000000000];
             if (frame % 9000 == 4000) {  // a window dragged, a process stopped: 2.5 s lost
                 stalls.push_back((clock.now - start) / 1000000000);
@@ -167,16 +167,12 @@ TEST(Presentation, PacingHoldsSixtyFramesASecondOnAnyMonitorAndAfterStalls) {
             }
         }
         int most = 0, frames = 0, seconds = 0;
-        for (const auto& entry : perSecond) {
-            const int64_t second = entry.first;
-            const int count = entry.second;
+        for (const auto& [second, count] : perSecond) {
             most = std::max(most, count);
-            const bool nearStall = std::any_of(stalls.begin(), stalls.end(), [&](int64_t s) {
-                return second >= s && second <= s + 3;
-            });
+            bool nearStall = false;
+            for (int64_t s : stalls) nearStall = nearStall || (second >= s && second <= s + 3);
             if (nearStall || second >= 599) continue;  // the last second is cut short
-            frames += count;
-            ++seconds;
+            frames += count, ++seconds;
         }
         SCOPED_TRACE(hz);
         EXPECT_LE(most, 61);  // no burst to catch up after a stall

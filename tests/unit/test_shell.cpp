@@ -3,6 +3,7 @@
 #include "../support/support.h"
 
 #include <fstream>
+#include <map>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -40,6 +41,11 @@ TEST_F(ShellKeys, EveryScreenAnswersItsKeysWithClickMusicAndPause) {
     const bool T = true, F = false;
     // The record: C a click at 44000, M a click at 22000, S "stop MUSIC", R "play MUSIC
     // notify", P the half-second pause.
+    const std::map<char, Lines> records = {{'C', {menu + "freq 44000", menu + "play"}},
+                                           {'M', {menu + "freq 22000", menu + "play"}},
+                                           {'S', {"mci stop MUSIC"}},
+                                           {'R', {"mci play MUSIC notify"}},
+                                           {'P', {"sleep 500"}}};
     // Main menu: the items, Escape, and the selection going round.
     // The race: Escape asks only once the countdown has run out.
     // Y, Enter and Space answer yes; any other key no; without a question nothing.
@@ -77,15 +83,8 @@ TEST_F(ShellKeys, EveryScreenAnswersItsKeysWithClickMusicAndPause) {
         EXPECT_EQ((std::vector{ScreenState, MenuSelection, int32_t{RaceState.quitConfirm}}),
                   (std::vector{c.wantState, c.wantSelection, int32_t{c.wantAsked}}));
         Lines want;
-        for (const char* code = c.record; *code != '\0'; ++code) {
-            if (*code == 'C' || *code == 'M') {
-                want.push_back(menu + (*code == 'C' ? "freq 44000" : "freq 22000"));
-                want.push_back(menu + "play");
-            }
-            if (*code == 'S' || *code == 'R')
-                want.push_back(*code == 'S' ? "mci stop MUSIC" : "mci play MUSIC notify");
-            if (*code == 'P') want.push_back("sleep 500");
-        }
+        for (const char* code = c.record; *code != '\0'; ++code)
+            want.insert(want.end(), records.at(*code).begin(), records.at(*code).end());
         EXPECT_EQ(Record(), want);
     }
     // While the click still sounds its pitch changes, but it is not restarted.

@@ -358,8 +358,8 @@ TEST_F(SoundDeviceTest, PlainNamesAreOpenedInTheCurrentFolderIntoKnownSlotsOnly)
     ASSERT_EQ(chdir(previous), 0);
     EXPECT_NE(MenuSound, nullptr);
     EXPECT_EQ(CrashSound, nullptr);
-    EXPECT_EQ(plat::TheMixer().Voices(),
-              voices + 1);  // nothing made for the slots outside the table
+    // Nothing made for the slots outside the table.
+    EXPECT_EQ(plat::TheMixer().Voices(), voices + 1);
 
     char buf[32], missing[] = "/nonexistent/folder/none.snd";
     EXPECT_EQ(mmioOpenA(missing, nullptr, MMIO_ALLOCBUF | MMIO_READ), nullptr);
