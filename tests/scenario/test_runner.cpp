@@ -90,8 +90,8 @@ TEST(Runner, TheSameScriptGivesTheSameBytesAndTheRaceIsHeard) {
     // The shot lines name their own folders; everything else must agree line by line.
     EXPECT_EQ(Without(runs[0].log, {"shot "}), Without(runs[1].log, {"shot "}));
     for (const char* file : {"/b.png", "/c.png", "/sound.wav"}) {
-        EXPECT_FALSE(Bytes(dirs[0] + file).empty()) << file;
-        EXPECT_TRUE(Bytes(dirs[0] + file) == Bytes(dirs[1] + file)) << file;
+        EXPECT_FALSE(ReadFile(dirs[0] + file).empty()) << file;
+        EXPECT_TRUE(ReadFile(dirs[0] + file) == ReadFile(dirs[1] + file)) << file;
     }
     // Every race frame sets the third engine buffer's pitch, then the first's, 10000 Hz lower,
     // at 50 Hz a unit of speed over 22000 Hz, also while the question is up. Every engine
@@ -110,7 +110,7 @@ TEST(Runner, TheSameScriptGivesTheSameBytesAndTheRaceIsHeard) {
          {"sound 1 play", "sound 2 play", "sound 3 play", "sound 4 freq 22000", "sound 4 play"})
         EXPECT_FALSE(Only(runs[0].log, {line}).empty()) << line;
 
-    const std::string bytes = Bytes(dirs[0] + "/sound.wav");
+    const std::string bytes = ReadFile(dirs[0] + "/sound.wav");
     ASSERT_GE(bytes.size(), 44u);
     auto le = [&](size_t at, int size) {  // a little-endian number
         uint32_t value = 0;

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,8 +48,7 @@ Uint32 Drive(Uint32, void* next) {
         SDL_JoystickSetVirtualButton(g_pad, step.button, static_cast<Uint8>(step.value));
     if (step.axis >= 0)
         SDL_JoystickSetVirtualAxis(g_pad, step.axis, static_cast<Sint16>(step.value));
-    if (++i == std::size(kSteps)) return 0;
-    return kSteps[i].at - step.at;
+    return ++i == std::size(kSteps) ? 0 : kSteps[i].at - step.at;
 }
 
 std::vector<std::string> Lines(const std::string& path, const std::string& prefix) {

@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
 namespace testing_support {
 
@@ -77,11 +76,6 @@ private:
     void Set(int x, int y, uint32_t c) { colour_[static_cast<size_t>(y * 640 + x)] = c; }
     std::vector<int64_t> colour_;
 };
-
-inline std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // A run of `frames` frames with pictures after the frames in `shots` (one not written is black).
 struct Shots {

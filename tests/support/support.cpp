@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,8 +47,7 @@ void TestBackend::Reset() {
 
 TestBackend& Backend() {
     static TestBackend backend;
-    static const bool installed = (plat::Install(&backend), true);
-    (void)installed;
+    [[maybe_unused]] static const bool installed = (plat::Install(&backend), true);
     return backend;
 }
 
@@ -201,6 +200,11 @@ void GameTest::Pump(bool dispatch) {
     }
 }
 
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 std::string GameDir() { return ASPHALTIX_GAME_DIR; }
 
 std::string TempDir(const std::string& name) {
@@ -237,9 +241,7 @@ HeadlessRun RunHeadless(const std::vector<std::string>& args, const std::string&
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     std::ifstream log(work + "/run.log");
     for (std::string line; std::getline(log, line);) run.log.push_back(line);
-    std::stringstream text;
-    text << std::ifstream(work + "/stderr.txt").rdbuf();
-    run.stderrText = text.str();
+    run.stderrText = ReadFile(work + "/stderr.txt");
     return run;
 }
 

@@ -207,6 +207,8 @@ struct Picture {
 Picture ReadPng(const std::string& path);
 // A fresh empty folder under the test's temporary area.
 std::string TempDir(const std::string& name);
+// A whole file's bytes (none when it cannot be read).
+std::string ReadFile(const std::string& path);
 // The folder that holds the game's data files.
 std::string GameDir();
 

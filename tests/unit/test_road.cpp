@@ -97,9 +97,8 @@ TEST_F(Road, RoadScrollsWrapsWithoutCarryAndRollsThePictureDown) {
         for (int i = 0; i < c.draws; ++i) Draw(next, 40);
         FillSurface(BackSurface, Untouched);
         DrawRoad();
-        EXPECT_EQ(RaceState.roadScroll, c.wantScroll);
-        EXPECT_EQ(RaceState.activeCars, c.wantCars);
-        EXPECT_EQ(RandomState, next);
+        EXPECT_EQ(std::tuple(RaceState.roadScroll, RaceState.activeCars, RandomState),
+                  std::tuple(c.wantScroll, c.wantCars, next));
         // The view: the road's last `roadScroll` rows on top, its first rows below them.
         const int32_t scroll = c.wantScroll, offset = ViewOffset();
         ExpectBack([=](int x, int y) {
