@@ -247,26 +247,6 @@ TEST_F(GfxLoader, RunsNeverCrossAScanLineAndTruncatedFilesKeepTheirSize) {
     EXPECT_EQ(std::pair(p.width, p.height), std::pair(4, 2));
 }
 
-// Odd layouts never crash, and what loads has the header's size.
-TEST_F(GfxLoader, OddLayoutsNeverCrash) {
-    const int layouts[][3] = {
-        {8, 2, 8},     {8, 2, 1},     {1, 2, 2},     {2, 1, 2},     {4, 2, 4},   {2, 4, 2},
-        {1, 5, 2},     {8, 5, 8},     {0, 1, 8},     {8, 0, 8},     {16, 1, 14}, {24, 1, 21},
-        {1, 4, 0},     {8, 1, 0},     {8, 3, 1},     {8, 3, 0},     {8, 4, 100}, {1, 4, 40},
-        {255, 255, 2}, {8, 1, 65535}, {1, 4, 65535}, {8, 3, 65535},
-    };
-    for (auto [bits, planes, bytesPerLine] : layouts) {
-        // Pixel data of every kind of byte, and a palette.
-        Bytes bytes = Pcx(7, 3, bits, planes, bytesPerLine).Header();
-        for (int i = 0; i < 300; ++i) bytes.push_back(uint8_t((i * 37) & 0xFF));
-        bytes.push_back(12);
-        for (int i = 0; i < 768; ++i) bytes.push_back(uint8_t(i));
-        Loaded p = Load(bytes);
-        EXPECT_TRUE(!p.made || (p.width == 7 && p.height == 3))
-            << bits << " bits, " << planes << " planes";
-    }
-}
-
 // The depths a DIB row is made for: 1 bit alone, 2 to 4 bits as 4, 5 to 8 as 8, 9 and more as
 // 24, none for 0; every row padded to four bytes. (Bits, width; the row's length and the depth.)
 TEST(GfxRowStride, DepthBoundariesAndRowPadding) {
