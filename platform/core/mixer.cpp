@@ -81,7 +81,10 @@ __attribute__((target("avx2"))) int MixMono16Wide(const uint8_t* memory, uint64_
     return i;
 }
 
-const bool kWideMix = __builtin_cpu_supports("avx2");
+bool WideMix() {
+    static const bool wide = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
+    return wide;
+}
 #endif
 
 // One frame of a voice at `pos`, interpolated linearly between the frame it stands on and the
@@ -135,7 +138,7 @@ void MixVoice(const Voice& voice, uint64_t& position, uint64_t step, bool loopin
             int i = 0;
 #ifdef PLAT_MIX_AVX2
             if constexpr (std::is_same_v<Sample, Pcm16> && Channels == 1) {
-                if (kWideMix) i = MixMono16Wide(memory, pos, step, out, run);
+                if (WideMix()) i = MixMono16Wide(memory, pos, step, out, run);
                 out += i;
             }
 #endif
