@@ -220,8 +220,9 @@ TEST_F(GfxLoader, ThreePlanesOfEightBitsAreRedGreenBlue) {
 
 // 8-bit pictures 4 pixels wide with hand-made pixel data (palette entry i is grey 10 x i): runs
 // never cross a scan line, and a count of 0 stores nothing. A file cut off keeps the header's
-// size: three whole lines of white, and black below from the line whose run code ends the
-// file; or it ends on a run code whose value never comes after whole bytes.
+// size: three whole lines of white, the fourth white as far as its one byte goes and black
+// after it (not what the line before left), black below; or it ends on a run code whose value
+// never comes after whole bytes.
 TEST_F(GfxLoader, RunsNeverCrossAScanLineAndTruncatedFilesKeepTheirSize) {
     const std::pair<Bytes, Pixels> cases[] = {
         {{0xC0, 0x07, 0x01, 0x02, 0xC2, 0x03}, {1, 2, 3, 3}},
@@ -238,9 +239,12 @@ TEST_F(GfxLoader, RunsNeverCrossAScanLineAndTruncatedFilesKeepTheirSize) {
     }
     Pcx white(16, 8, 1, 1, 2);
     for (Bytes& line : white.lines) line.assign(2, 0xFF);
+    white.lines[3] = {0x7F, 0x00};
     Bytes bytes = white.Encode();
     bytes.resize(128 + 3 * 2 + 1);
-    EXPECT_EQ(Load(bytes), Picture(16, 8, [](int, int y) { return y < 3 ? 0xFFFF : 0; }));
+    EXPECT_EQ(Load(bytes), Picture(16, 8, [](int x, int y) {
+                  return y < 3 || (y == 3 && x >= 1 && x < 8) ? 0xFFFF : 0;
+              }));
     Bytes cut = Pcx(4, 2, 8, 1, 4).Header();
     cut.insert(cut.end(), {0x01, 0x02, 0x03, 0x04, 0xC3});
     const Loaded p = Load(cut);
