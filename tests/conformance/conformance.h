@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sized.h"
+
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -37,14 +39,6 @@ inline std::ostream& operator<<(std::ostream& out, Hr hr) {
     EXPECT_EQ(::conformance::Hr{(actual)}, ::conformance::Hr{(expected)})
 #define ASSERT_HR(actual, expected) \
     ASSERT_EQ(::conformance::Hr{(actual)}, ::conformance::Hr{(expected)})
-
-// A zeroed structure of the kind that carries its own size in dwSize.
-template <class T>
-T Sized() {
-    T value{};
-    value.dwSize = sizeof value;
-    return value;
-}
 
 // Calls a DirectDraw call again while the blitter is busy, as the game does.
 template <class Call>

@@ -14,6 +14,7 @@
 #include "../../src/game/race.h"
 #include "../../src/game/random.h"
 #include "../conformance/riff.h"
+#include "../conformance/sized.h"
 
 #include <gtest/gtest.h>
 
@@ -95,13 +96,6 @@ void FillSurface(IDirectDrawSurface* surface, uint16_t value);
 // fails the test if it cannot be made.
 IDirectDrawSurface* MakeSurface(int width, int height,
                                 const std::function<uint16_t(int, int)>& pixel = nullptr);
-// A DirectDraw structure, zeroed, with its size field set.
-template <typename T>
-T Sized() {
-    T value{};
-    value.dwSize = sizeof value;
-    return value;
-}
 
 // The 5-6-5 pixel the game's colour tables make of an RGB colour.
 uint16_t Pack565(int r, int g, int b);
